@@ -1,0 +1,56 @@
+// Viewer window: the process entry, the framed popup that follows the cursor,
+// its window procedure, and the click-through to the window shown beneath it.
+#pragma once
+
+#include <windows.h>
+#include <stdint.h>
+
+// Viewer window state (defined in viewer.cpp).
+extern HWND  viewer_hwnd;               // the viewer window
+extern HDC   viewer_dc;                 // its whole-window DC: pixel format, GL context, SwapBuffers
+extern int   viewer_x, viewer_y;        // top-left corner, screen pixels
+extern int   viewer_width;              // outer size in pixels, frame included; also sizes the
+extern int   viewer_height;             //   viewport, the pass textures and the lens mapping
+extern POINT cursor_pos;                // last GetCursorPos, screen pixels
+extern const UINT_PTR capture_timer_id; // 1: capture refresh
+extern const UINT_PTR repaint_timer_id; // 2: repaint
+extern const UINT capture_period_ms;    // 100
+extern const UINT repaint_period_ms;    // 100
+
+// Class "MainWindow" and the viewer window's creation parameters.
+extern const char viewer_class_name[];  // "MainWindow"
+
+// Registers "MainWindow", creates the hidden viewer centred on the cursor.
+// Start-up failures show their message box and return null.
+HWND CreateViewerWindow(HINSTANCE instance);
+// viewer_x/viewer_y from a cursor point: centred, truncating toward zero.
+void CentreViewerOn(POINT cursor);
+// WM_CLOSE: release the DC, the captures and the settings state, destroy the window.
+void RunCloseSequence(HWND hwnd);
+// Empties what the settings window, the layout file and the elements own.
+void ReleaseSettingsResources(void);
+
+LRESULT CALLBACK ViewerWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Click-through (click_through.cpp).
+extern POINT cursor_adj;        // screen point the view shows at its centre
+extern int   hit_code;          // target_window's WM_NCHITTEST answer at cursor_adj
+extern int   drag_state;        // 0, or the hit-test code whose action a left press began
+extern POINT drag_start_cursor; // cursor when a caption drag began
+extern RECT  drag_rect;         // target_window's rectangle when a drag began
+extern HWND  forward_window;    // target_child, else target_window
+
+// Screen point shown at the view centre: the first radial lens term applied
+// to the origin. Non-finite or out-of-range terms give the cursor itself.
+POINT MapCursorToSource(int cursor_x, int cursor_y, float cx, float cy, float k1, float p1,
+                        int width, int height);
+// x and y as 16-bit two's-complement halves of a message parameter.
+LPARAM PackPoint(int x, int y);
+
+void OnClickLeftDown(WPARAM wParam);
+void OnClickLeftUp(WPARAM wParam);
+void OnClickLeftDoubleClick(WPARAM wParam);
+void OnClickRightDown(WPARAM wParam);
+void OnClickRightUp(WPARAM wParam);
+void OnClickWheel(WPARAM wParam);
+void ContinueDrag(void);

@@ -1,0 +1,80 @@
+// The viewer window's globals, class, creation and close sequence.
+#include "app/app.h"
+#include "capture/capture.h"
+#include "settings/settings.h"
+
+#include <string.h>
+
+HWND  viewer_hwnd;
+HDC   viewer_dc;
+int   viewer_x = 200, viewer_y = 200;
+int   viewer_width = 400, viewer_height = 400;
+POINT cursor_pos;
+const UINT_PTR capture_timer_id = 1;
+const UINT_PTR repaint_timer_id = 2;
+const UINT capture_period_ms = 100;
+const UINT repaint_period_ms = 100;
+
+const char viewer_class_name[] = "MainWindow";
+
+void CentreViewerOn(POINT cursor)
+{
+    // C++ division truncates toward zero: a 401-wide view is offset by 200.
+    viewer_x = cursor.x - viewer_width / 2;
+    viewer_y = cursor.y - viewer_height / 2;
+}
+
+HWND CreateViewerWindow(HINSTANCE instance)
+{
+    char PrimaryWindowClass[11];
+    memcpy(PrimaryWindowClass, viewer_class_name, sizeof(PrimaryWindowClass));
+
+    WNDCLASSEXA wc1 = {};
+    // NOTE: the record is 80 bytes in a 64-bit build; 48 is only its 32-bit size.
+    wc1.cbSize = sizeof(WNDCLASSEXA);
+    wc1.style = CS_DBLCLKS;
+    wc1.lpfnWndProc = ViewerWndProc;
+    wc1.hInstance = instance;
+    wc1.hIcon = LoadIconA(NULL, IDI_APPLICATION);
+    wc1.hIconSm = LoadIconA(NULL, IDI_APPLICATION);
+    wc1.hCursor = NULL;
+    wc1.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+    wc1.lpszClassName = PrimaryWindowClass;
+    if (!RegisterClassExA(&wc1)) {
+        MessageBoxA(NULL, "Window Registration Failed!", "Error!", MB_ICONEXCLAMATION);
+        return NULL;
+    }
+
+    GetCursorPos(&cursor_pos);
+    CentreViewerOn(cursor_pos);
+
+    viewer_hwnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_DLGMODALFRAME, PrimaryWindowClass, NULL,
+                                  WS_POPUP | WS_BORDER, viewer_x, viewer_y, viewer_width,
+                                  viewer_height, NULL, NULL, instance, NULL);
+    if (!viewer_hwnd) {
+        MessageBoxA(NULL, "Window Creation Failed!", "Error!", MB_ICONEXCLAMATION);
+        return NULL;
+    }
+    return viewer_hwnd;
+}
+
+void ReleaseSettingsResources(void)
+{
+    memset(&settings_class, 0, sizeof(settings_class));
+    Release_CsvFile(&layout_file);
+    Release_GuiElementTable(&element_table);
+    settings_paint_dc = NULL;
+    memset(&settings_paint, 0, sizeof(settings_paint));
+    memset(&settings_viewer_rect, 0, sizeof(settings_viewer_rect));
+    settings_window_open = 0;
+}
+
+void RunCloseSequence(HWND hwnd)
+{
+    // Failures while releasing are of no consequence: the process is ending.
+    (void)ReleaseDC(viewer_hwnd, viewer_dc);
+    viewer_dc = NULL;
+    ReleaseCaptures(0);
+    ReleaseSettingsResources();
+    DestroyWindow(hwnd);
+}

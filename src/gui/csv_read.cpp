@@ -1,0 +1,2 @@
+// Reading the layout file into memory.
+#include "gui/gui.h"

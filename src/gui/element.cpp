@@ -1,0 +1,2 @@
+// Controls from layout table rows.
+#include "gui/gui.h"

@@ -1,0 +1,111 @@
+// GUI elements: records for the settings window's controls, the layout file
+// that describes them, and moving values between records and controls.
+// The records and the layout parser need no Win32 and build natively.
+#pragma once
+
+#include <stdint.h>
+
+#define GUI_TEXT_SIZE 31     // 30 characters and a NUL
+#define GUI_TABLE_SLOTS 1000
+#define CSV_MAX_LINES 1000
+#define CSV_MAX_COLUMNS 22
+#define CSV_HEADER_LINES 10
+
+struct HWND__;               // a Win32 window handle without <windows.h>
+
+enum GuiKind {
+    GUI_KIND_NONE, GUI_KIND_CONTAINER, GUI_KIND_BUTTON, GUI_KIND_WRITE_EDIT, GUI_KIND_READ_EDIT,
+    GUI_KIND_MULTILINE_EDIT, GUI_KIND_GRAPHICS, GUI_KIND_CHECKBOX, GUI_KIND_TRACKBAR,
+    GUI_KIND_TEXT_LABEL
+};
+
+struct GuiElement {
+    char     kind[GUI_TEXT_SIZE];         // kind word; first (and for C, R, T second) letter decides
+    HWND__*  window;                      // the control, null until created or for windowless kinds
+    int32_t  id;                          // control id, also the child-window identifier
+    int32_t  parent_id;                   // 0: child of the settings window, else a parent element's id
+    int32_t  x, y;                        // pixels in the parent's client area
+    int32_t  width, height;               // pixels
+    char     caption[GUI_TEXT_SIZE];      // button/container text; a text label's text
+    char     value_type[GUI_TEXT_SIZE];   // D/d double, I/i int, S/s string, else no value
+    int32_t  int_value;
+    double   double_value;
+    char     string_value[GUI_TEXT_SIZE];
+    char     spare_text[GUI_TEXT_SIZE];   // stored, unused
+    int32_t  spare_int_1, spare_int_2;    // stored, unused
+    int32_t  buffer_lines;                // multiline read edit: lines in text_buffer
+    int32_t  buffer_line_length;          // multiline read edit: characters per line
+    double   range_min, range_max;        // track bar range, value units
+    double   scale;                       // track bar: value units per step
+    int32_t  linked_trackbar_id;          // write edit box: track bar that follows it, 0 none
+    int32_t  linked_editbox_id;           // track bar: write edit box that follows it, 0 none
+    char*    text_buffer;                 // multiline read edit: (line length + 2) x lines bytes
+    int32_t  last_line;                   // last written line of text_buffer, -1 when empty
+    int32_t  status;                      // 0, or the code of the last failure
+};
+
+struct GuiElementTable {
+    GuiElement elements[GUI_TABLE_SLOTS]; // filled from slot 0 without gaps
+    int32_t    count;                     // slots filled by the last successful load
+    int32_t    status;                    // 0, or the code of the last table failure
+};
+
+struct CsvFile {
+    const char* file_name;   // as passed to Read_CsvFile, not copied
+    void*       handle;      // the (closed) file handle; null when nothing was read
+    uint32_t    size;        // bytes in data
+    char*       data;        // file contents, not terminated
+    int32_t     line_count;  // CR characters in the text
+    int32_t     column_count;// commas in the first line plus one
+    const char* cursor;      // start of the line chosen by SeekLine_CsvFile
+    int32_t     status;      // 0, or the code of the last failure
+};
+
+// Records (layout_table.cpp).
+void    Clear_GuiElement(GuiElement* element);
+void    Release_GuiElement(GuiElement* element);
+void    Clear_GuiElementTable(GuiElementTable* table);
+void    Release_GuiElementTable(GuiElementTable* table);
+GuiKind KindOf_GuiElement(const GuiElement* element);
+int     FindIndexById_GuiElementTable(const GuiElementTable* table, int32_t id);
+int32_t FindIdByWindow_GuiElementTable(const GuiElementTable* table, HWND__* window);
+HWND__* FindWindowById_GuiElementTable(const GuiElementTable* table, int32_t id);
+void    GetAbsolutePosition_GuiElementTable(const GuiElementTable* table, int32_t id,
+                                            int32_t* x, int32_t* y);
+
+// Layout file (layout_table.cpp; Read_CsvFile in csv_read.cpp needs Win32).
+void Clear_CsvFile(CsvFile* file);
+void Release_CsvFile(CsvFile* file);
+int  Read_CsvFile(CsvFile* file, const char* name);
+// Counts lines and columns of data already in the record (part of reading).
+void Examine_CsvFile(CsvFile* file);
+int  SeekLine_CsvFile(CsvFile* file, int32_t n);
+int  Load_GuiElementTable(GuiElementTable* table, CsvFile* file);
+int  ParseRow_GuiElement(GuiElement* element, const char* row, const char* end);
+
+// Multiline text buffer (text_buffer.cpp).
+int  CreateMultilineTextBuffer_GuiElement(GuiElement* element);
+int  WriteLine_GuiElement(GuiElement* element, const char* text, int32_t index);
+void AppendLine_GuiElement(GuiElement* element, const char* text);
+int  DropFirstLine_GuiElement(GuiElement* element);
+// The buffer's text, terminated within the buffer (a full last line loses its CR LF).
+const char* TerminatedText_GuiElement(GuiElement* element);
+
+#ifdef _WIN32
+#include <windows.h>
+
+extern WNDPROC previous_button_proc;
+extern WNDPROC previous_editbox_proc;
+extern WNDPROC previous_trackbar_proc;
+
+// Controls (element.cpp). 1, or 0 with table status 201..209 after a message box.
+int CreateWindows_GuiElementTable(HWND settings_window, GuiElementTable* table);
+
+// Values (values.cpp). 1, or 0 with the element's status set.
+int  SetTrackbarPosition_GuiElement(GuiElement* element);
+int  ReadTrackbarPosition_GuiElement(GuiElement* element);
+int  WriteValueToEditBox_GuiElement(GuiElement* element);
+int  ReadValueFromEditBox_GuiElement(GuiElement* element);
+void CopyValue_GuiElement(const GuiElement* source, GuiElement* target);
+void ReportReadError_CsvFile(int32_t code, GuiElement* element);
+#endif

@@ -1,0 +1,2 @@
+// Multiline text buffer of a read-only multiline edit.
+#include "gui/gui.h"

@@ -1,0 +1,2 @@
+// Moving element values between records and controls.
+#include "gui/gui.h"

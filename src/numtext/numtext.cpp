@@ -1,0 +1,2 @@
+// Numeric text conversion.
+#include "numtext/numtext.h"

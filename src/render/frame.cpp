@@ -1,0 +1,3 @@
+// One frame of the viewer window.
+#include "render/render.h"
+void RenderFrame(void) {}

@@ -1,0 +1,66 @@
+// Renderer: the viewer's OpenGL context, the lens shader programs and their
+// parameters, the textures and buffers, and the drawing of one frame.
+#pragma once
+
+#include <windows.h>
+#include <GL/glew.h>
+
+// Distortion parameters (params.cpp). viewer_width/viewer_height live in app.h.
+extern int   radial_enabled;   // the radial stage runs when this equals 1
+extern float K1, K2, K3;       // radial coefficients
+extern float P1, P2, P3;       // radial exponents
+extern float dist_cx, dist_cy; // lens centre, normalised view units (-1..1, y up)
+extern int   wave_enabled;     // the wave stage runs when this equals 1
+extern float freq;             // wave cycles per normalised unit
+extern float amp;              // wave amplitude, normalised view units
+extern float shift;            // wave phase, radians
+extern float angle_deg;        // wave axis, degrees
+float AngleRadians(float degrees); // degrees * 6.28318 / 360, in double, narrowed
+
+// Context (context.cpp). 0 ok; 1 SetPixelFormat; 2 glewInit; 3 wglMakeCurrent; 4 ChoosePixelFormat.
+extern HGLRC gl_context;
+extern int   gl_pixel_format;
+extern PIXELFORMATDESCRIPTOR gl_pixel_format_request;
+int InitGLContext(void);
+
+// Programs and uniform locations (shaders.cpp). 0, or the code 1..9 of the first failure.
+extern GLuint line_program, copy_program, wave_program, radial_program;
+extern GLint  line_mView_rz, line_vFragmentColor;
+extern GLint  copy_colormap, copy_wnd_width_pxls, copy_wnd_height_pxls;
+extern GLint  wave_colormap, wave_wnd_width_pxls, wave_wnd_height_pxls,
+              wave_freq, wave_amp, wave_angle, wave_shift;
+extern GLint  radial_K1, radial_K2, radial_K3, radial_P1, radial_P2, radial_P3,
+              radial_dist_cx, radial_dist_cy, radial_wnd_width_pxls, radial_wnd_height_pxls,
+              radial_colormap;
+int CreateShaderPrograms(void);
+
+// Render targets, quad and marker lines (resources.cpp).
+struct LineSet {
+    float*       vertices;     // built by BuildLineSet, freed by UploadLineSet
+    GLuint       vao;
+    GLuint       vbo;
+    unsigned int line_count;   // parallel lines
+    float        spacing;      // between lines, normalised view units
+    float        offset;       // along the set's own y axis, normalised view units
+    unsigned int line_width;   // pixels
+    unsigned int rotation_deg; // anticlockwise about the view centre
+    float        color[3];     // red, green, blue, 0..1; alpha is 1
+    unsigned int byte_size;    // line_count * 32
+    int          error;        // 0, or 101 when the vertex array could not be allocated
+};
+extern GLuint  pass_fbo, capture_tex, pass_tex_a, pass_tex_b;
+extern GLuint  quad_vao, quad_vbo;
+extern float   quad_data[36];  // 6 positions (x, y, z, w) then 6 texture coordinates (s, t)
+extern LineSet marker_h, marker_v;
+int  CreateRenderResources(void);
+int  ResizeRenderTextures(void);
+int  AttachPassTarget(GLuint texture);
+int  BuildLineSet(LineSet* set);
+void UploadLineSet(LineSet* set);
+void DrawLineSet(LineSet* set);
+
+// One frame of the viewer window (frame.cpp).
+extern RECT   frame_viewer_rect;
+extern GLuint frame_source, frame_target;
+extern float  frame_rotation[16];
+void RenderFrame(void);

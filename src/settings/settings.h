@@ -1,0 +1,31 @@
+// Settings window: edits the view size and the lens parameters through
+// controls built at run time from "settings_gui_layout.csv".
+#pragma once
+
+#include <windows.h>
+#include "gui/gui.h"
+
+#define SETTINGS_X 50
+#define SETTINGS_Y 50
+#define SETTINGS_WIDTH 500
+#define SETTINGS_HEIGHT 500
+
+extern int             settings_window_open; // 1 while the window exists
+extern WNDCLASSEXA     settings_class;       // "Settings_Window_Class"
+extern CsvFile         layout_file;          // read once, at class registration
+extern GuiElementTable element_table;        // rebuilt each time the window opens
+extern HDC             settings_paint_dc;
+extern PAINTSTRUCT     settings_paint;
+extern RECT            settings_viewer_rect; // viewer rectangle as last read here
+
+// Registers the class and reads the layout file. 1 when both succeeded.
+int RegisterSettingsClass(HINSTANCE instance);
+// Opens the window unless it is open. 1 when open afterwards.
+int CreateSettingsWindow(HINSTANCE instance);
+LRESULT CALLBACK SettingsWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Copies elements 301..306 into viewer_width, viewer_height, K1, P1, dist_cx, dist_cy.
+void ApplySettings(void);
+
+LRESULT CALLBACK ButtonSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK EditBoxSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK TrackbarSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
