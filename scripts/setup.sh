@@ -11,7 +11,7 @@ sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 packages=(
   cmake ninja-build make pkg-config
   mingw-w64 wine64 wine fonts-wine
-  xvfb xdotool imagemagick x11-utils
+  xvfb xdotool imagemagick x11-utils libx11-6 libxcomposite1
   clang-14 libclang-rt-14-dev googletest
   python3 python3-numpy python3-pil
   dpkg-dev xz-utils

@@ -73,6 +73,11 @@ HWND__* FindWindowById_GuiElementTable(const GuiElementTable* table, int32_t id)
 void    GetAbsolutePosition_GuiElementTable(const GuiElementTable* table, int32_t id,
                                             int32_t* x, int32_t* y);
 
+// Track bar step of a value: value / scale truncated toward zero. 1 when that
+// is a finite 32-bit number; else 0, and step is 0 (scale 0, a NaN) or the
+// nearest 32-bit end.
+int ValueToTrackbarStep(double value, double scale, int32_t* step);
+
 // Layout file (layout_table.cpp; Read_CsvFile in csv_read.cpp needs Win32).
 void Clear_CsvFile(CsvFile* file);
 void Release_CsvFile(CsvFile* file);
@@ -80,7 +85,14 @@ int  Read_CsvFile(CsvFile* file, const char* name);
 // Counts lines and columns of data already in the record (part of reading).
 void Examine_CsvFile(CsvFile* file);
 int  SeekLine_CsvFile(CsvFile* file, int32_t n);
+// 1, or 0 with table status 101 no file, 102 not examined, 103 over 1000
+// lines, 104 over 22 columns, 105 a row failed (its element holds the code).
 int  Load_GuiElementTable(GuiElementTable* table, CsvFile* file);
+// One row of 22 cells ending at its CR; a NUL or end ends the text. 1, or 0
+// with the element's status: 101..107, 109..112, 116 an int cell of that
+// column did not convert; 120 the row ends before its 22nd cell; 121 a 22nd
+// comma (more than 22 cells); 122 a cell longer than 30 characters; 123 the
+// 22nd cell is not ended by a CR.
 int  ParseRow_GuiElement(GuiElement* element, const char* row, const char* end);
 
 // Multiline text buffer (text_buffer.cpp).
@@ -101,7 +113,11 @@ extern WNDPROC previous_trackbar_proc;
 // Controls (element.cpp). 1, or 0 with table status 201..209 after a message box.
 int CreateWindows_GuiElementTable(HWND settings_window, GuiElementTable* table);
 
-// Values (values.cpp). 1, or 0 with the element's status set.
+// Values (values.cpp). 1, or 0 with the element's status set. A track bar
+// whose value over scale is no finite 32-bit number (scale 0 included) gets
+// position 0 (scale 0 or NaN) or the nearest 32-bit end, and status 903; a
+// thumb position times scale that an int value or a finite double cannot
+// hold leaves the value unchanged with status 803.
 int  SetTrackbarPosition_GuiElement(GuiElement* element);
 int  ReadTrackbarPosition_GuiElement(GuiElement* element);
 int  WriteValueToEditBox_GuiElement(GuiElement* element);

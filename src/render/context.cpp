@@ -1,6 +1,59 @@
-// The viewer's OpenGL context.
+// The viewer's OpenGL context: a double-buffered RGBA pixel format on the
+// viewer's whole-window DC, a plain wglCreateContext context, GLEW on top.
 #include "render/render.h"
+#include "app/app.h"
+
 HGLRC gl_context;
 int   gl_pixel_format;
 PIXELFORMATDESCRIPTOR gl_pixel_format_request;
-int InitGLContext(void) { return 0; }
+
+// No profile or version is asked for: whatever wglCreateContext gives for
+// this format must accept GLSL 330.
+static void FillPixelFormatRequest(PIXELFORMATDESCRIPTOR* pfd)
+{
+    ZeroMemory(pfd, sizeof(*pfd));
+    pfd->nSize = sizeof(PIXELFORMATDESCRIPTOR); // 40
+    pfd->nVersion = 1;
+    pfd->dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER |
+                   PFD_GENERIC_ACCELERATED; // 0x1025
+    pfd->iPixelType = PFD_TYPE_RGBA;
+    pfd->cColorBits = 24;
+    pfd->cAlphaBits = 8;
+    pfd->cDepthBits = 16;
+    pfd->iLayerType = PFD_MAIN_PLANE;
+}
+
+int InitGLContext(void)
+{
+    FillPixelFormatRequest(&gl_pixel_format_request);
+
+    gl_pixel_format = ChoosePixelFormat(viewer_dc, &gl_pixel_format_request);
+    if (gl_pixel_format == 0)
+        return 4;
+
+    if (!SetPixelFormat(viewer_dc, gl_pixel_format, &gl_pixel_format_request)) {
+        MessageBoxA(NULL, "ERROR", "could not set pixel format", MB_OK | MB_ICONWARNING);
+        return 1;
+    }
+
+    // A null context is not tested here: wglMakeCurrent fails on it.
+    gl_context = wglCreateContext(viewer_dc);
+    if (!wglMakeCurrent(viewer_dc, gl_context))
+        return 3;
+
+    if (glewInit() != GLEW_OK) {
+        MessageBoxA(NULL, "ERROR", "glewInit() failed", MB_OK | MB_ICONWARNING);
+        // Deleting the current context also makes it not current.
+        (void)wglDeleteContext(gl_context);
+        gl_context = NULL;
+        return 2;
+    }
+    return 0;
+}
+
+int GLEntryPointsLoaded(void)
+{
+    // Without a context GLEW leaves these null, and calling one would crash.
+    return glCreateProgram != NULL && glGenFramebuffers != NULL && glGenVertexArrays != NULL &&
+           glBufferSubData != NULL && glActiveTexture != NULL;
+}

@@ -1,3 +1,225 @@
-// One frame of the viewer window.
+// One frame of the viewer window: compose the captured windows beneath it,
+// run the lens stages, present, draw the cross, swap.
 #include "render/render.h"
-void RenderFrame(void) {}
+#include "app/app.h"
+#include "capture/capture.h"
+
+#include <math.h>
+#include <stdint.h>
+
+RECT   frame_viewer_rect;
+GLuint frame_source, frame_target;
+// Uploaded transposed (row by row); a frame rewrites only the 2 x 2 block.
+float  frame_rotation[16] = {
+    0.0f, 0.0f, 0.0f, 0.0f,
+    0.0f, 0.0f, 0.0f, 0.0f,
+    0.0f, 0.0f, 1.0f, 0.0f,
+    0.0f, 0.0f, 0.0f, 1.0f,
+};
+
+// Linear filtering, and lookups outside the image give the (transparent
+// black) border colour rather than a smeared edge.
+static void BindSampledTexture(GLuint texture)
+{
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
+}
+
+static void UploadQuad(void)
+{
+    glBindBuffer(GL_ARRAY_BUFFER, quad_vbo);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, 96, quad_data);
+    glBufferSubData(GL_ARRAY_BUFFER, 96, 48, quad_data + 24);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+static void SetQuadVertex(int vertex, float x, float y, float s, float t)
+{
+    float* position = quad_data + 4 * vertex;
+    position[0] = x;
+    position[1] = y;
+    position[2] = 0.0f;
+    position[3] = 1.0f;
+    float* texcoord = quad_data + 24 + 2 * vertex;
+    texcoord[0] = s;
+    texcoord[1] = t;
+}
+
+// Top-left, bottom-left, bottom-right, bottom-right, top-right, top-left.
+static void SetQuad(float left, float top, float right, float bottom,
+                    float s_left, float t_top, float s_right, float t_bottom)
+{
+    SetQuadVertex(0, left, top, s_left, t_top);
+    SetQuadVertex(1, left, bottom, s_left, t_bottom);
+    SetQuadVertex(2, right, bottom, s_right, t_bottom);
+    SetQuadVertex(3, right, bottom, s_right, t_bottom);
+    SetQuadVertex(4, right, top, s_right, t_top);
+    SetQuadVertex(5, left, top, s_left, t_top);
+}
+
+static void DrawQuad(void)
+{
+    glBindVertexArray(quad_vao);
+    glDrawArrays(GL_TRIANGLES, 0, 6);
+    glBindVertexArray(0);
+}
+
+// Whether entry k's image can be uploaded: a non-empty rectangle, pixels,
+// and a size OpenGL accepts. Others are left out of the frame.
+static bool CaptureUsable(int k, int64_t width, int64_t height)
+{
+    int64_t max_size = MaxTextureSize();
+    return captured_pixels[k] != NULL && width > 0 && height > 0 && width <= max_size &&
+           height <= max_size;
+}
+
+// Draws entry k's image at its overlap with the view into pass_tex_a.
+static void ComposeCapture(int k)
+{
+    const RECT* v = &frame_viewer_rect;
+    const RECT* r = &captured_rect[k];
+    // Touching edges do not overlap.
+    if (r->left >= v->right || r->right <= v->left || r->bottom <= v->top || r->top >= v->bottom)
+        return;
+    // 64-bit: a rectangle may span more than the int range.
+    int64_t image_w = (int64_t)r->right - r->left;
+    int64_t image_h = (int64_t)r->bottom - r->top;
+    if (!CaptureUsable(k, image_w, image_h))
+        return;
+
+    LONG o_left = r->left > v->left ? r->left : v->left;
+    LONG o_top = r->top > v->top ? r->top : v->top;
+    LONG o_right = r->right < v->right ? r->right : v->right;
+    LONG o_bottom = r->bottom < v->bottom ? r->bottom : v->bottom;
+    // The overlap in the image and in the view, pixels from their top-left corners.
+    float s_l = (float)(o_left - r->left), s_t = (float)(o_top - r->top);
+    float s_r = (float)(o_right - r->left), s_b = (float)(o_bottom - r->top);
+    float d_l = (float)(o_left - v->left), d_t = (float)(o_top - v->top);
+    float d_r = (float)(o_right - v->left), d_b = (float)(o_bottom - v->top);
+    float w_w = (float)image_w, w_h = (float)image_h;
+
+    glUseProgram(copy_program);
+    glBindFramebuffer(GL_FRAMEBUFFER, pass_fbo);
+    (void)AttachPassTarget(pass_tex_a); // an incomplete target just draws nothing
+
+    // The whole image goes up every frame, not only the overlap.
+    glBindTexture(GL_TEXTURE_2D, capture_tex);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, (GLsizei)image_w, (GLsizei)image_h, 0, GL_BGRA,
+                 GL_UNSIGNED_BYTE, captured_pixels[k]);
+    BindSampledTexture(capture_tex);
+
+    float hw = (float)(viewer_width / 2);
+    float hh = (float)(viewer_height / 2);
+    SetQuad((d_l - hw) / hw, (hh - d_t) / hh, (d_r - hw) / hw, (hh - d_b) / hh,
+            s_l / w_w, 1.0f - (w_h - s_t) / w_h, s_r / w_w, 1.0f - (w_h - s_b) / w_h);
+    UploadQuad();
+
+    glUniform1i(copy_colormap, 0);
+    glUniform1f(copy_wnd_width_pxls, (float)viewer_width);
+    glUniform1f(copy_wnd_height_pxls, (float)viewer_height);
+    DrawQuad();
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+// A stage pass renders frame_source through program into frame_target;
+// the caller sets the program's uniforms between the two halves.
+static void BeginStagePass(GLuint program)
+{
+    glUseProgram(program);
+    glBindFramebuffer(GL_FRAMEBUFFER, pass_fbo);
+    (void)AttachPassTarget(frame_target);
+    BindSampledTexture(frame_source);
+}
+
+static void EndStagePass(void)
+{
+    DrawQuad();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    GLuint latest = frame_target;
+    frame_target = frame_source;
+    frame_source = latest;
+}
+
+static void DrawMarker(LineSet* set)
+{
+    double a = (double)set->rotation_deg * 6.28318 / 360.0;
+    frame_rotation[0] = (float)cos(a);
+    frame_rotation[1] = (float)-sin(a);
+    frame_rotation[4] = (float)sin(a);
+    frame_rotation[5] = (float)cos(a);
+    glUniformMatrix4fv(line_mView_rz, 1, GL_TRUE, frame_rotation);
+    glUniform4f(line_vFragmentColor, set->color[0], set->color[1], set->color[2], 1.0f);
+    DrawLineSet(set);
+}
+
+void RenderFrame(void)
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    if (!GLEntryPointsLoaded())
+        return;
+    if (!GetWindowRect(viewer_hwnd, &frame_viewer_rect))
+        return; // the window keeps its last presented frame
+
+    // Back to front, so the front-most window (entry 0) ends on top. A view
+    // less than 2 pixels wide or high has nothing to place them in.
+    int count = captured_count < MAX_CAPTURED_WINDOWS ? captured_count : MAX_CAPTURED_WINDOWS;
+    if (viewer_width / 2 > 0 && viewer_height / 2 > 0) {
+        for (int k = count - 1; k >= 0; k--)
+            ComposeCapture(k);
+    }
+
+    // The whole view again, upside down: images rendered through pass_fbo
+    // have their first row at the bottom.
+    SetQuad(-1.0f, 1.0f, 1.0f, -1.0f, 0.0f, 1.0f, 1.0f, 0.0f);
+    UploadQuad();
+    frame_source = pass_tex_a;
+    frame_target = pass_tex_b;
+
+    if (wave_enabled == 1) {
+        BeginStagePass(wave_program);
+        glUniform1i(wave_colormap, 0);
+        glUniform1f(wave_wnd_width_pxls, (float)viewer_width);
+        glUniform1f(wave_wnd_height_pxls, (float)viewer_height);
+        glUniform1f(wave_freq, freq);
+        glUniform1f(wave_amp, amp);
+        glUniform1f(wave_angle, AngleRadians(angle_deg));
+        glUniform1f(wave_shift, shift);
+        EndStagePass();
+    }
+    if (radial_enabled == 1) {
+        BeginStagePass(radial_program);
+        glUniform1i(radial_colormap, 0);
+        glUniform1f(radial_K1, K1);
+        glUniform1f(radial_K2, K2);
+        glUniform1f(radial_K3, K3);
+        glUniform1f(radial_P1, P1);
+        glUniform1f(radial_P2, P2);
+        glUniform1f(radial_P3, P3);
+        glUniform1f(radial_dist_cx, dist_cx);
+        glUniform1f(radial_dist_cy, dist_cy);
+        glUniform1f(radial_wnd_width_pxls, (float)viewer_width);
+        glUniform1f(radial_wnd_height_pxls, (float)viewer_height);
+        EndStagePass();
+    }
+
+    // Present the latest image in the viewer window.
+    glUseProgram(copy_program);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    BindSampledTexture(frame_source);
+    glUniform1i(copy_colormap, 0);
+    glUniform1f(copy_wnd_width_pxls, (float)viewer_width);
+    glUniform1f(copy_wnd_height_pxls, (float)viewer_height);
+    DrawQuad();
+    glBindTexture(GL_TEXTURE_2D, 0);
+
+    glUseProgram(line_program);
+    DrawMarker(&marker_h);
+    DrawMarker(&marker_v);
+
+    (void)SwapBuffers(viewer_dc); // a failed swap leaves the last frame showing
+    glFinish();
+}

@@ -22,6 +22,9 @@ extern HGLRC gl_context;
 extern int   gl_pixel_format;
 extern PIXELFORMATDESCRIPTOR gl_pixel_format_request;
 int InitGLContext(void);
+// 1 when GLEW has loaded the entry points beyond OpenGL 1.1, else 0: every
+// renderer operation does nothing without them instead of calling null.
+int GLEntryPointsLoaded(void);
 
 // Programs and uniform locations (shaders.cpp). 0, or the code 1..9 of the first failure.
 extern GLuint line_program, copy_program, wave_program, radial_program;
@@ -52,6 +55,8 @@ extern GLuint  pass_fbo, capture_tex, pass_tex_a, pass_tex_b;
 extern GLuint  quad_vao, quad_vbo;
 extern float   quad_data[36];  // 6 positions (x, y, z, w) then 6 texture coordinates (s, t)
 extern LineSet marker_h, marker_v;
+// GL_MAX_TEXTURE_SIZE, queried on first use and kept; 0 without a context.
+int  MaxTextureSize(void);
 int  CreateRenderResources(void);
 int  ResizeRenderTextures(void);
 int  AttachPassTarget(GLuint texture);

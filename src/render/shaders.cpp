@@ -1,4 +1,162 @@
-// Shader programs.
+// The four shader programs the renderer draws with, built once at start-up.
 #include "render/render.h"
+
+// The GLSL texts, compiled in from src/render/shaders.
+extern const char glsl_line_vert[];
+extern const char glsl_line_frag[];
+extern const char glsl_textured_vert[];
+extern const char glsl_copy_frag[];
+extern const char glsl_wave_frag[];
+extern const char glsl_radial_frag[];
+
 GLuint line_program, copy_program, wave_program, radial_program;
-int CreateShaderPrograms(void) { return 0; }
+GLint  line_mView_rz, line_vFragmentColor;
+GLint  copy_colormap, copy_wnd_width_pxls, copy_wnd_height_pxls;
+GLint  wave_colormap, wave_wnd_width_pxls, wave_wnd_height_pxls,
+       wave_freq, wave_amp, wave_angle, wave_shift;
+GLint  radial_K1, radial_K2, radial_K3, radial_P1, radial_P2, radial_P3,
+       radial_dist_cx, radial_dist_cy, radial_wnd_width_pxls, radial_wnd_height_pxls,
+       radial_colormap;
+
+// Failure codes of one program: its vertex stage, fragment stage, link.
+struct ProgramCodes {
+    int vertex;
+    int fragment;
+    int link;
+};
+
+#ifndef NDEBUG
+static void PrintInfoLog(const char* what, const char* name, const char* log)
+{
+    OutputDebugStringA(what);
+    OutputDebugStringA(name);
+    OutputDebugStringA(":\n");
+    OutputDebugStringA(log);
+    OutputDebugStringA("\n");
+}
+#endif
+
+// Compiles one stage; 0 when it does not compile (the shader is deleted).
+static GLuint CompileStage(GLenum type, const char* text, const char* name)
+{
+    GLuint shader = glCreateShader(type);
+    if (shader == 0)
+        return 0;
+    glShaderSource(shader, 1, &text, NULL);
+    glCompileShader(shader);
+
+    GLint compiled = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    if (compiled == 0) {
+#ifndef NDEBUG
+        char log[2048] = {0};
+        glGetShaderInfoLog(shader, (GLsizei)sizeof(log), NULL, log);
+        PrintInfoLog("shader stage did not compile: ", name, log);
+#else
+        (void)name;
+#endif
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+// Builds one program from two stage texts. texcoord_attribute tells whether
+// the vertex stage takes vTexCoord. On success *program holds the program and
+// the result is 0; otherwise the matching failure code, and *program is 0.
+static int BuildProgram(const char* vertex_text, const char* vertex_name,
+                        const char* fragment_text, const char* fragment_name,
+                        bool texcoord_attribute, ProgramCodes codes, GLuint* program)
+{
+    *program = 0;
+    GLuint vertex = CompileStage(GL_VERTEX_SHADER, vertex_text, vertex_name);
+    if (vertex == 0)
+        return codes.vertex;
+    GLuint fragment = CompileStage(GL_FRAGMENT_SHADER, fragment_text, fragment_name);
+    if (fragment == 0) {
+        glDeleteShader(vertex);
+        return codes.fragment;
+    }
+
+    GLuint linked = glCreateProgram();
+    glAttachShader(linked, vertex);
+    glAttachShader(linked, fragment);
+    // The quad and line layouts put positions at 0 and texture coordinates at 1.
+    glBindAttribLocation(linked, 0, "vVertex");
+    if (texcoord_attribute)
+        glBindAttribLocation(linked, 1, "vTexCoord");
+    glLinkProgram(linked);
+    glDeleteShader(vertex);
+    glDeleteShader(fragment);
+
+    GLint status = 0;
+    glGetProgramiv(linked, GL_LINK_STATUS, &status);
+    if (status == 0) {
+#ifndef NDEBUG
+        char log[2048] = {0};
+        glGetProgramInfoLog(linked, (GLsizei)sizeof(log), NULL, log);
+        PrintInfoLog("program did not link: ", fragment_name, log);
+#endif
+        glDeleteProgram(linked);
+        return codes.link;
+    }
+    *program = linked;
+    return 0;
+}
+
+int CreateShaderPrograms(void)
+{
+    // line_program and copy_program share the codes 1 to 3.
+    const ProgramCodes first_codes = {1, 2, 3};
+    const ProgramCodes wave_codes = {4, 5, 6};
+    const ProgramCodes radial_codes = {7, 8, 9};
+    int code;
+
+    // Without a context nothing can compile; the line program's vertex stage fails first.
+    if (!GLEntryPointsLoaded())
+        return first_codes.vertex;
+
+    code = BuildProgram(glsl_line_vert, "line.vert", glsl_line_frag, "line.frag", false,
+                        first_codes, &line_program);
+    if (code != 0)
+        return code;
+    line_mView_rz = glGetUniformLocation(line_program, "mView_rz");
+    line_vFragmentColor = glGetUniformLocation(line_program, "vFragmentColor");
+
+    code = BuildProgram(glsl_textured_vert, "textured.vert", glsl_copy_frag, "copy.frag", true,
+                        first_codes, &copy_program);
+    if (code != 0)
+        return code;
+    copy_colormap = glGetUniformLocation(copy_program, "colormap");
+    copy_wnd_width_pxls = glGetUniformLocation(copy_program, "wnd_width_pxls");
+    copy_wnd_height_pxls = glGetUniformLocation(copy_program, "wnd_height_pxls");
+
+    code = BuildProgram(glsl_textured_vert, "textured.vert", glsl_wave_frag, "wave.frag", true,
+                        wave_codes, &wave_program);
+    if (code != 0)
+        return code;
+    wave_colormap = glGetUniformLocation(wave_program, "colormap");
+    wave_wnd_width_pxls = glGetUniformLocation(wave_program, "wnd_width_pxls");
+    wave_wnd_height_pxls = glGetUniformLocation(wave_program, "wnd_height_pxls");
+    wave_freq = glGetUniformLocation(wave_program, "freq");
+    wave_amp = glGetUniformLocation(wave_program, "amp");
+    wave_angle = glGetUniformLocation(wave_program, "angle");
+    wave_shift = glGetUniformLocation(wave_program, "shift");
+
+    code = BuildProgram(glsl_textured_vert, "textured.vert", glsl_radial_frag, "radial.frag", true,
+                        radial_codes, &radial_program);
+    if (code != 0)
+        return code;
+    radial_K1 = glGetUniformLocation(radial_program, "K1");
+    radial_K2 = glGetUniformLocation(radial_program, "K2");
+    radial_K3 = glGetUniformLocation(radial_program, "K3");
+    radial_P1 = glGetUniformLocation(radial_program, "P1");
+    radial_P2 = glGetUniformLocation(radial_program, "P2");
+    radial_P3 = glGetUniformLocation(radial_program, "P3");
+    radial_dist_cx = glGetUniformLocation(radial_program, "dist_cx");
+    radial_dist_cy = glGetUniformLocation(radial_program, "dist_cy");
+    radial_wnd_width_pxls = glGetUniformLocation(radial_program, "wnd_width_pxls");
+    radial_wnd_height_pxls = glGetUniformLocation(radial_program, "wnd_height_pxls");
+    radial_colormap = glGetUniformLocation(radial_program, "colormap");
+    return 0;
+}

@@ -21,6 +21,15 @@ for _ in $(seq 1 100); do
 done
 [ -e "/tmp/.X11-unix/X$n" ] || { echo "Xvfb :$n did not start"; cat "$state/xvfb.log"; exit 1; }
 
+# Each window keeps its own image, as under the Windows desktop compositor.
+DISPLAY=":$n" /usr/bin/python3 "$(dirname "$0")/composite-desktop.py" >"$state/composite.log" 2>&1 </dev/null &
+echo $! >"$state/composite.pid"
+for _ in $(seq 1 50); do
+  grep -q redirected "$state/composite.log" 2>/dev/null && break
+  sleep 0.1
+done
+grep -q redirected "$state/composite.log" || { echo "composite redirection failed"; cat "$state/composite.log"; exit 1; }
+
 cat >"$state/env" <<ENV
 export DISPLAY=:$n
 export WINEPREFIX=$prefix

@@ -8,6 +8,10 @@ if [ -f "$state/env" ]; then
   wineserver -k >/dev/null 2>&1
   wineserver -w >/dev/null 2>&1
 fi
+if [ -f "$state/composite.pid" ]; then
+  kill "$(cat "$state/composite.pid")" >/dev/null 2>&1
+  rm -f "$state/composite.pid"
+fi
 if [ -f "$state/xvfb.pid" ]; then
   kill "$(cat "$state/xvfb.pid")" >/dev/null 2>&1
   rm -f "$state/xvfb.pid"

@@ -1,0 +1,151 @@
+// qvx_probe: answers the end-to-end tests' questions about windows, as one
+// JSON object per line on stdout.
+//   list CLASS|* TITLE|*          top-level windows matching class and title
+//   children HWND                 every descendant of HWND
+//   count-windows HWND            windows (top-level and descendants) of HWND's process
+//   send HWND MSG WPARAM LPARAM   SendMessageA, prints the result
+//   post HWND MSG WPARAM LPARAM   PostMessageA
+//   gettext HWND                  the window text
+//   cursor                        cursor position and visibility
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static void PrintEscaped(const char* text)
+{
+    putchar('"');
+    for (const char* c = text; *c; ++c) {
+        if (*c == '"' || *c == '\\')
+            printf("\\%c", *c);
+        else if ((unsigned char)*c < 0x20)
+            printf("\\u%04x", (unsigned char)*c);
+        else
+            putchar(*c);
+    }
+    putchar('"');
+}
+
+static void PrintWindow(HWND hwnd)
+{
+    char cls[256] = "", text[512] = "";
+    GetClassNameA(hwnd, cls, sizeof(cls));
+    GetWindowTextA(hwnd, text, sizeof(text));
+    RECT r = {}, c = {};
+    GetWindowRect(hwnd, &r);
+    GetClientRect(hwnd, &c);
+    POINT origin = {0, 0};
+    ClientToScreen(hwnd, &origin);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    printf("{\"hwnd\": %llu, \"parent\": %llu, \"class\": ", (unsigned long long)(UINT_PTR)hwnd,
+           (unsigned long long)(UINT_PTR)GetAncestor(hwnd, GA_PARENT));
+    PrintEscaped(cls);
+    printf(", \"text\": ");
+    PrintEscaped(text);
+    printf(", \"id\": %d, \"rect\": [%ld, %ld, %ld, %ld], \"client\": [%ld, %ld, %ld, %ld]",
+           GetDlgCtrlID(hwnd), r.left, r.top, r.right, r.bottom, origin.x, origin.y,
+           origin.x + c.right, origin.y + c.bottom);
+    printf(", \"style\": %lu, \"exstyle\": %lu, \"visible\": %d, \"pid\": %lu, \"zoomed\": %d, "
+           "\"iconic\": %d, \"foreground\": %d}\n",
+           (unsigned long)GetWindowLongA(hwnd, GWL_STYLE), (unsigned long)GetWindowLongA(hwnd, GWL_EXSTYLE),
+           IsWindowVisible(hwnd) ? 1 : 0, (unsigned long)pid, IsZoomed(hwnd) ? 1 : 0,
+           IsIconic(hwnd) ? 1 : 0, GetForegroundWindow() == hwnd ? 1 : 0);
+}
+
+struct ListFilter {
+    const char* cls;
+    const char* title;
+};
+
+static BOOL CALLBACK ListTop(HWND hwnd, LPARAM param)
+{
+    const ListFilter* f = (const ListFilter*)param;
+    char cls[256] = "", text[512] = "";
+    GetClassNameA(hwnd, cls, sizeof(cls));
+    GetWindowTextA(hwnd, text, sizeof(text));
+    if ((strcmp(f->cls, "*") == 0 || strcmp(f->cls, cls) == 0) &&
+        (strcmp(f->title, "*") == 0 || strcmp(f->title, text) == 0))
+        PrintWindow(hwnd);
+    return TRUE;
+}
+
+static BOOL CALLBACK ListChild(HWND hwnd, LPARAM)
+{
+    PrintWindow(hwnd);
+    return TRUE;
+}
+
+struct CountState {
+    DWORD pid;
+    int   count;
+};
+
+static BOOL CALLBACK CountChild(HWND, LPARAM param)
+{
+    ((CountState*)param)->count++;
+    return TRUE;
+}
+
+static BOOL CALLBACK CountTop(HWND hwnd, LPARAM param)
+{
+    CountState* s = (CountState*)param;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == s->pid) {
+        s->count++;
+        EnumChildWindows(hwnd, CountChild, param);
+    }
+    return TRUE;
+}
+
+static HWND ArgWindow(const char* text)
+{
+    return (HWND)(UINT_PTR)_strtoui64(text, NULL, 0);
+}
+
+static LPARAM ArgNumber(const char* text)
+{
+    return (LPARAM)_strtoi64(text, NULL, 0);
+}
+
+int main(int argc, char** argv)
+{
+    if (argc >= 4 && strcmp(argv[1], "list") == 0) {
+        ListFilter f = {argv[2], argv[3]};
+        EnumWindows(ListTop, (LPARAM)&f);
+    } else if (argc >= 3 && strcmp(argv[1], "children") == 0) {
+        EnumChildWindows(ArgWindow(argv[2]), ListChild, 0);
+    } else if (argc >= 3 && strcmp(argv[1], "count-windows") == 0) {
+        CountState s = {0, 0};
+        GetWindowThreadProcessId(ArgWindow(argv[2]), &s.pid);
+        if (s.pid)
+            EnumWindows(CountTop, (LPARAM)&s);
+        printf("{\"count\": %d}\n", s.count);
+    } else if (argc >= 6 && (strcmp(argv[1], "send") == 0 || strcmp(argv[1], "post") == 0)) {
+        HWND hwnd = ArgWindow(argv[2]);
+        UINT msg = (UINT)ArgNumber(argv[3]);
+        WPARAM w = (WPARAM)ArgNumber(argv[4]);
+        LPARAM l = ArgNumber(argv[5]);
+        LRESULT result = argv[1][0] == 's' ? SendMessageA(hwnd, msg, w, l) : PostMessageA(hwnd, msg, w, l);
+        printf("{\"result\": %lld}\n", (long long)result);
+    } else if (argc >= 3 && strcmp(argv[1], "gettext") == 0) {
+        char text[1024] = "";
+        GetWindowTextA(ArgWindow(argv[2]), text, sizeof(text));
+        printf("{\"text\": ");
+        PrintEscaped(text);
+        printf("}\n");
+    } else if (argc >= 2 && strcmp(argv[1], "cursor") == 0) {
+        CURSORINFO info = {};
+        info.cbSize = sizeof(info);
+        GetCursorInfo(&info);
+        printf("{\"x\": %ld, \"y\": %ld, \"showing\": %d, \"cursor\": %llu}\n", info.ptScreenPos.x,
+               info.ptScreenPos.y, (info.flags & CURSOR_SHOWING) ? 1 : 0,
+               (unsigned long long)(UINT_PTR)info.hCursor);
+    } else {
+        fprintf(stderr, "usage: qvx_probe list|children|count-windows|send|post|gettext|cursor ...\n");
+        return 2;
+    }
+    fflush(stdout);
+    return 0;
+}

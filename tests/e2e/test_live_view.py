@@ -1,0 +1,90 @@
+"""The live distorted view, as a user sees it: the viewer over a fixture
+window shows that window through the lens, follows the pointer, hides it,
+and keeps its memory flat while it refreshes."""
+import time
+
+import numpy as np
+
+import qvx
+
+
+def cross_mask(viewer, shape):
+    """Pixels away from the green cross and from the image's outer ring, where
+    filtering at the border decides the colour. The cross stands 3 px below
+    and 2 px left of the frame's centre."""
+    h, w = shape[:2]
+    l, t, r, b = viewer["rect"]
+    cx, cy = qvx.view_pixel(viewer, (r - l) // 2 - 2, (b - t) // 2 + 3)
+    mask = np.ones((h, w), dtype=bool)
+    mask[max(cy - 2, 0):cy + 3, :] = False
+    mask[:, max(cx - 2, 0):cx + 3] = False
+    mask[:2, :] = mask[-2:, :] = False
+    mask[:, :2] = mask[:, -2:] = False
+    return mask, (cx, cy)
+
+
+class LiveView(qvx.TestCase):
+    def setUp(self):
+        super().setUp()
+        # One large window under every place the viewer goes in these tests.
+        self.fx = self.start_fixture([("A", 450, 150, 1100, 800)])
+
+    def test_view_is_the_lens_over_the_desktop_and_follows_the_pointer(self):
+        self.move(100, 100)
+        desktop = self.screenshot()
+        self.start_quorvix(pointer=(1000, 500))
+        for x, y in ((1000, 500), (900, 450), (1120, 580)):
+            self.glide(x, y, settle=0.6)
+            shot = self.screenshot()
+            viewer = self.viewer()
+            self.assertEqual(viewer["rect"], [x - 200, y - 200, x + 200, y + 200])
+            actual = qvx.actual_view(shot, viewer)
+            expected = qvx.expected_view(desktop, viewer)
+            mask, (cx, cy) = cross_mask(viewer, actual.shape)
+            self.assertLooksLike(actual[mask][None], expected[mask][None], tol=14,
+                                 min_fraction=0.97, name="lens-%d-%d" % (x, y))
+            # The cross: green where it stands, drawn over the image.
+            row = actual[cy, 20:180]
+            self.assertTrue(np.all(row[:, 1] > 200) and np.all(row[:, 0] < 60),
+                            "the horizontal marker is green")
+            green_cols = [c for c in range(cx - 1, cx + 2)
+                          if np.all(actual[20:180, c, 1] > 200) and np.all(actual[20:180, c, 2] < 60)]
+            self.assertEqual(len(green_cols), 1, "one green column for the vertical marker")
+
+    def test_view_shows_the_magnified_centre(self):
+        # The lens magnifies about the centre: neighbouring view pixels near
+        # the centre come from almost the same desktop pixel.
+        self.move(100, 100)
+        self.start_quorvix(pointer=(1000, 500))
+        actual = qvx.actual_view(self.screenshot(), self.viewer())
+        # Fixture red is x mod 256 across the client: the view's centre span of
+        # 40 pixels covers far fewer than 40 desktop columns.
+        span = actual[180, 170:190, 0]
+        self.assertLess(np.ptp(span), 10)
+
+    def test_pointer_is_hidden_over_the_viewer(self):
+        self.start_quorvix(pointer=(1000, 500))
+        self.move(1010, 505)
+        c = qvx.probe("cursor")[0]
+        self.assertEqual(c["cursor"], 0, "no cursor over the viewer")
+        self.assertTrue(self.viewer() is not None)
+
+    def test_memory_stays_flat_over_a_minute(self):
+        q = self.start_quorvix(pointer=(1000, 500))
+        time.sleep(10)
+        first = q.memory_kib()
+        for i in range(10):
+            time.sleep(5)
+            self.move(1000 + (i % 2) * 20, 500)
+        last = q.memory_kib()
+        print("memory after 10 s: %d KiB, after 60 s: %d KiB" % (first, last))
+        self.assertLess(last - first, 8 * 1024, "memory grew by more than 8 MiB in 50 s")
+
+    def test_escape_click_ends_it(self):
+        q = self.start_quorvix(pointer=(1000, 500))
+        self.click(1, hold=["Escape"])
+        self.assertExitCode(q, 0, timeout=15)
+
+
+if __name__ == "__main__":
+    qvx.main()

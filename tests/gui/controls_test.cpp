@@ -1,0 +1,636 @@
+// Real controls built from layout rows in a test window: every kind, the
+// nesting, the failure message boxes, and values moving between records,
+// edit boxes and track bars as the settings window moves them.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "gui/gui.h"
+#include "settings/settings.h"
+
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+#include <vector>
+
+static GuiElementTable table;
+static CsvFile layout;
+static char marker; // stands for the file handle of a layout held in memory
+
+// ---------------------------------------------------------------------------
+// Host window and message boxes
+
+// NOTE: the host stays hidden, so no control is ever painted: the track bar
+// procedure of the settings window renders the viewer on WM_PAINT, and this
+// program has no viewer.
+static HWND CreateHost()
+{
+    HWND host = CreateWindowExA(0, "QuorvixControlsHost", "controls test", WS_OVERLAPPEDWINDOW,
+                                60, 60, 600, 600, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    EXPECT_NE(host, nullptr);
+    return host;
+}
+
+struct ErrorBox { std::string text; HWND owner; };
+static std::vector<ErrorBox> error_boxes;
+static HHOOK cbt_hook;
+
+// Records and closes each "Error" message box as it becomes active, so that
+// failing creations do not wait for a user.
+static LRESULT CALLBACK CloseErrorBoxes(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE) {
+        HWND box = (HWND)wParam;
+        char class_name[32] = {0};
+        char caption[64] = {0};
+        (void)GetClassNameA(box, class_name, sizeof(class_name));
+        (void)GetWindowTextA(box, caption, sizeof(caption));
+        if (strcmp(class_name, "#32770") == 0 && strcmp(caption, "Error") == 0) {
+            char text[256] = {0};
+            (void)GetDlgItemTextA(box, 0xFFFF, text, sizeof(text)); // the message's static
+            error_boxes.push_back({text, GetWindow(box, GW_OWNER)});
+            (void)PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+    }
+    return CallNextHookEx(cbt_hook, code, wParam, lParam);
+}
+
+class ControlsEnvironment : public testing::Environment {
+public:
+    void SetUp() override
+    {
+        // WinMain does the same before any track bar exists.
+        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
+        ASSERT_TRUE(InitCommonControlsEx(&controls));
+        WNDCLASSEXA host_class = {};
+        host_class.cbSize = sizeof(host_class);
+        host_class.lpfnWndProc = DefWindowProcA;
+        host_class.hInstance = GetModuleHandleA(nullptr);
+        host_class.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+        host_class.lpszClassName = "QuorvixControlsHost";
+        ASSERT_NE(RegisterClassExA(&host_class), 0);
+        cbt_hook = SetWindowsHookExA(WH_CBT, CloseErrorBoxes, nullptr, GetCurrentThreadId());
+        ASSERT_NE(cbt_hook, nullptr);
+    }
+    void TearDown() override { (void)UnhookWindowsHookEx(cbt_hook); }
+};
+static testing::Environment* const environment =
+    testing::AddGlobalTestEnvironment(new ControlsEnvironment);
+
+// ---------------------------------------------------------------------------
+// Layouts
+
+static std::string Header()
+{
+    std::string text =
+        "kind,id,parent_id,x,y,width,height,caption,value_type,int_value,double_value,"
+        "string_value,spare_text,spare_int_1,spare_int_2,buffer_lines,buffer_line_length,"
+        "range_min,range_max,scale,linked_trackbar_id,linked_editbox_id\r\n";
+    for (int i = 0; i < 9; ++i) text += ",,,,,,,,,,,,,,,,,,,,,\r\n";
+    return text;
+}
+
+struct RowCells {
+    const char* kind;
+    int id, parent, x, y, width, height;
+    const char* caption;
+    const char* value_type;
+    const char* int_value;
+    const char* double_value;
+    const char* string_value;
+    int lines, line_length;
+    const char* range_min;
+    const char* range_max;
+    const char* scale;
+    int linked_trackbar, linked_editbox;
+};
+
+static std::string Row(const RowCells& r)
+{
+    char text[512];
+    snprintf(text, sizeof(text), "%s,%d,%d,%d,%d,%d,%d,%s,%s,%s,%s,%s,,,,%d,%d,%s,%s,%s,%d,%d\r\n",
+             r.kind, r.id, r.parent, r.x, r.y, r.width, r.height, r.caption, r.value_type,
+             r.int_value, r.double_value, r.string_value, r.lines, r.line_length, r.range_min,
+             r.range_max, r.scale, r.linked_trackbar, r.linked_editbox);
+    return text;
+}
+
+// Loads the rows into the table through the layout reader.
+static void LoadRows(std::initializer_list<RowCells> rows)
+{
+    std::string text = Header();
+    for (const RowCells& r : rows) text += Row(r);
+    Release_CsvFile(&layout);
+    layout.handle = &marker;
+    layout.size = (uint32_t)text.size();
+    layout.data = (char*)malloc(text.size());
+    memcpy(layout.data, text.data(), text.size());
+    Examine_CsvFile(&layout);
+    Release_GuiElementTable(&table);
+    ASSERT_EQ(Load_GuiElementTable(&table, &layout), 1)
+        << "table " << table.status << ", row status " << table.elements[0].status;
+}
+
+static GuiElement* Element(int id)
+{
+    const int index = FindIndexById_GuiElementTable(&table, id);
+    EXPECT_GE(index, 0) << "id " << id;
+    return index < 0 ? nullptr : &table.elements[index];
+}
+
+static std::string ControlText(HWND window)
+{
+    char text[512] = {0};
+    (void)GetWindowTextA(window, text, sizeof(text));
+    return text;
+}
+
+static std::string ClassOf(HWND window)
+{
+    char name[64] = {0};
+    (void)GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+static LRESULT Send(const GuiElement* e, UINT msg, WPARAM w = 0, LPARAM l = 0)
+{
+    return SendMessageA(e->window, msg, w, l);
+}
+
+// Where the control stands in the host's client area.
+static POINT PositionInHost(HWND control, HWND host)
+{
+    RECT r;
+    (void)GetWindowRect(control, &r);
+    POINT p = {r.left, r.top};
+    (void)ScreenToClient(host, &p);
+    return p;
+}
+
+struct HostGuard {
+    HWND host = CreateHost();
+    ~HostGuard()
+    {
+        (void)DestroyWindow(host);
+        Release_GuiElementTable(&table);
+        Release_CsvFile(&layout);
+        error_boxes.clear();
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Creation
+
+TEST(Controls, EveryKindCreatedAndNested)
+{
+    WNDCLASSEXA graphics = {};
+    graphics.cbSize = sizeof(graphics);
+    graphics.lpfnWndProc = DefWindowProcA;
+    graphics.hInstance = GetModuleHandleA(nullptr);
+    graphics.lpszClassName = "GraphicsWindow";
+    ASSERT_NE(RegisterClassExA(&graphics), 0);
+
+    HostGuard g;
+    LoadRows({
+        {"Container", 100, 0, 10, 20, 560, 400, "Lens", "", "", "", "", 0, 0, "", "", "", 0, 0},
+        {"Button", 101, 100, 10, 20, 90, 24, "Reset", "", "", "", "", 0, 0, "", "", "", 0, 0},
+        {"Write edit", 102, 100, 110, 20, 80, 22, "", "D", "", "0.25", "", 0, 0, "", "", "", 0, 0},
+        {"Read edit", 103, 100, 200, 20, 80, 22, "", "", "", "", "", 0, 0, "", "", "", 0, 0},
+        {"Multiline", 104, 100, 10, 60, 200, 80, "", "", "", "", "", 5, 20, "", "", "", 0, 0},
+        {"Graphics", 105, 100, 220, 60, 100, 80, "", "", "", "", "", 0, 0, "", "", "", 0, 0},
+        {"Check-box", 106, 100, 330, 60, 20, 20, "", "", "", "", "", 0, 0, "", "", "", 0, 0},
+        {"Trackbar", 107, 100, 10, 150, 300, 30, "", "D", "", "0.7", "", 0, 0, "0", "2", "0.01", 0, 0},
+        {"Text label", 108, 100, 5, 15, 100, 16, "K1", "", "", "", "", 0, 0, "", "", "", 0, 0},
+        {"Xylophone", 109, 0, 0, 0, 10, 10, "none", "", "", "", "", 0, 0, "", "", "", 0, 0},
+        {"Container", 110, 100, 10, 200, 300, 150, "Inner", "", "", "", "", 0, 0, "", "", "", 0, 0},
+        {"button", 111, 110, 7, 30, 90, 24, "Deep", "", "", "", "", 0, 0, "", "", "", 0, 0},
+        {"Button", 112, 0, 10, 440, 90, 24, "Top", "", "", "", "", 0, 0, "", "", "", 0, 0},
+    });
+    ASSERT_EQ(table.count, 13);
+    ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table), 1);
+    EXPECT_EQ(table.status, 0);
+    EXPECT_TRUE(error_boxes.empty());
+
+    struct Expected { int id; const char* class_name; DWORD style_bits; int parent; const char* text; } expected[] = {
+        {100, "Button", BS_GROUPBOX, 0, "Lens"},
+        {101, "Button", 0, 100, "Reset"},
+        // NOTE: an edit control takes WS_BORDER out of its style and draws the border itself.
+        {102, "Edit", 0, 100, "0.25"},
+        {103, "Edit", ES_READONLY, 100, ""},
+        {104, "Edit", WS_VSCROLL | ES_READONLY | ES_MULTILINE, 100, ""},
+        {105, "GraphicsWindow", WS_BORDER, 100, ""},
+        {106, "Button", BS_AUTOCHECKBOX, 100, ""},
+        {107, "msctls_trackbar32", TBS_NOTICKS, 100, ""},
+        {110, "Button", BS_GROUPBOX, 100, "Inner"},
+        {111, "Button", 0, 110, "Deep"},
+        {112, "Button", 0, 0, "Top"},
+    };
+    for (const Expected& x : expected) {
+        SCOPED_TRACE(testing::Message() << "id " << x.id);
+        const GuiElement* e = Element(x.id);
+        ASSERT_NE(e, nullptr);
+        ASSERT_NE(e->window, nullptr);
+        EXPECT_EQ(_stricmp(ClassOf(e->window).c_str(), x.class_name), 0) << ClassOf(e->window);
+        const DWORD style = (DWORD)GetWindowLongA(e->window, GWL_STYLE);
+        EXPECT_EQ(style & x.style_bits, x.style_bits);
+        EXPECT_TRUE(style & WS_CHILD);
+        if (x.class_name[0] == 'E') { EXPECT_EQ(style & ES_AUTOHSCROLL, 0u); } // typing stops when full
+        EXPECT_EQ(GetDlgCtrlID(e->window), x.id);
+        EXPECT_EQ(GetParent(e->window), x.parent == 0 ? g.host : Element(x.parent)->window);
+        EXPECT_EQ(ControlText(e->window), x.text);
+        EXPECT_EQ(FindIdByWindow_GuiElementTable(&table, e->window), x.id);
+        EXPECT_EQ(FindWindowById_GuiElementTable(&table, x.id), e->window);
+        // The nesting of the rows is the nesting on screen.
+        int32_t ax = 0, ay = 0;
+        GetAbsolutePosition_GuiElementTable(&table, x.id, &ax, &ay);
+        const POINT p = PositionInHost(e->window, g.host);
+        EXPECT_EQ(p.x, ax);
+        EXPECT_EQ(p.y, ay);
+    }
+    EXPECT_EQ(Element(108)->window, nullptr);  // text labels are painted by the settings window
+    EXPECT_EQ(Element(109)->window, nullptr);
+    int32_t lx = 0, ly = 0;
+    GetAbsolutePosition_GuiElementTable(&table, 108, &lx, &ly);
+    EXPECT_EQ(lx, 15);
+    EXPECT_EQ(ly, 35);
+
+    // Buttons, write edit boxes and track bars run through the settings
+    // window's procedures, which hand on to the class procedures.
+    EXPECT_EQ(GetWindowLongPtrA(Element(101)->window, GWLP_WNDPROC), (LONG_PTR)ButtonSubclassProc);
+    EXPECT_EQ(GetWindowLongPtrA(Element(102)->window, GWLP_WNDPROC), (LONG_PTR)EditBoxSubclassProc);
+    EXPECT_EQ(GetWindowLongPtrA(Element(107)->window, GWLP_WNDPROC), (LONG_PTR)TrackbarSubclassProc);
+    EXPECT_NE(GetWindowLongPtrA(Element(103)->window, GWLP_WNDPROC), (LONG_PTR)EditBoxSubclassProc);
+    EXPECT_NE(GetWindowLongPtrA(Element(100)->window, GWLP_WNDPROC), (LONG_PTR)ButtonSubclassProc);
+    EXPECT_EQ((LONG_PTR)previous_button_proc, GetClassLongPtrA(Element(101)->window, GCLP_WNDPROC));
+    EXPECT_EQ((LONG_PTR)previous_editbox_proc, GetClassLongPtrA(Element(102)->window, GCLP_WNDPROC));
+    EXPECT_EQ((LONG_PTR)previous_trackbar_proc, GetClassLongPtrA(Element(107)->window, GCLP_WNDPROC));
+
+    // After creation: the track bar's range and thumb, the multiline buffer.
+    EXPECT_EQ(Send(Element(107), TBM_GETRANGEMIN), 0);
+    EXPECT_EQ(Send(Element(107), TBM_GETRANGEMAX), 200);
+    EXPECT_EQ(Send(Element(107), TBM_GETPOS), 70);
+    EXPECT_EQ(Send(Element(107), TBM_GETPAGESIZE), 1);
+    ASSERT_NE(Element(104)->text_buffer, nullptr);
+    EXPECT_EQ(Element(104)->last_line, -1);
+    EXPECT_EQ(Element(102)->status, 0);
+
+    (void)DestroyWindow(g.host);
+    g.host = nullptr;
+    EXPECT_TRUE(UnregisterClassA("GraphicsWindow", GetModuleHandleA(nullptr)));
+}
+
+TEST(Controls, FailuresShowTheirMessageAndStop)
+{
+    struct Case {
+        const char* name;
+        std::vector<RowCells> rows;
+        int32_t code;
+        const char* message;
+        int created_id;       // a control made before the failure, which stays
+        int not_created_id;   // a row after the failure, never made
+    };
+    const RowCells container = {"Container", 50, 0, 10, 10, 300, 300, "Box", "", "", "", "", 0, 0, "", "", "", 0, 0};
+    const RowCells top_button = {"Button", 60, 0, 10, 400, 80, 24, "Ok", "", "", "", "", 0, 0, "", "", "", 0, 0};
+    std::vector<Case> cases = {
+        {"parent row later", {top_button,
+                              {"Button", 51, 50, 1, 1, 50, 20, "Child", "", "", "", "", 0, 0, "", "", "", 0, 0},
+                              container},
+         202, "Could not create a particular button", 60, 50},
+        {"parent never named", {top_button,
+                                {"Trackbar", 52, 999, 1, 1, 50, 20, "", "D", "", "1", "", 0, 0, "0", "2", "1", 0, 0},
+                                container},
+         209, "Could not create a particular track bar.", 60, 50},
+        {"id 0 hides later parents", {{"Button", 0, 0, 10, 400, 80, 24, "Zero", "", "", "", "", 0, 0, "", "", "", 0, 0},
+                                      container,
+                                      {"Write", 53, 50, 1, 1, 50, 20, "", "", "", "", "", 0, 0, "", "", "", 0, 0},
+                                      top_button},
+         203, "Could not create a particular write edit box.", 50, 60},
+        {"no graphics class", {top_button,
+                               {"Graphics", 54, 0, 1, 1, 50, 20, "", "", "", "", "", 0, 0, "", "", "", 0, 0}},
+         207, "Could not create a particular graphics window.", 60, 0},
+        {"container under a label", {{"Text", 55, 0, 1, 1, 50, 20, "Label", "", "", "", "", 0, 0, "", "", "", 0, 0},
+                                     {"Container", 56, 55, 1, 1, 50, 20, "", "", "", "", "", 0, 0, "", "", "", 0, 0}},
+         201, "Could not create a particular container.", 0, 0},
+        {"read edit", {{"Read", 57, 77, 1, 1, 50, 20, "", "", "", "", "", 0, 0, "", "", "", 0, 0}},
+         204, "Could not create a particular read edit box.", 0, 0},
+        {"multiline", {{"Multi", 58, 77, 1, 1, 50, 20, "", "", "", "", "", 2, 2, "", "", "", 0, 0}},
+         205, "Could not create a particular multiline-read-edit.", 0, 0},
+        {"check-box", {{"Check", 59, 77, 1, 1, 50, 20, "", "", "", "", "", 0, 0, "", "", "", 0, 0}},
+         208, "Could not create a particular check-box.", 0, 0},
+        {"multiline buffer", {top_button,
+                              {"Multi", 61, 0, 1, 1, 50, 20, "", "", "", "", "", -1, 20, "", "", "", 0, 0}},
+         206, "'CreateMultilineTextBuffer_GuiElement()' unsuccessful.", 60, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HostGuard g;
+        std::string text = Header();
+        for (const RowCells& r : c.rows) text += Row(r);
+        layout.handle = &marker;
+        layout.size = (uint32_t)text.size();
+        layout.data = (char*)malloc(text.size());
+        memcpy(layout.data, text.data(), text.size());
+        Examine_CsvFile(&layout);
+        ASSERT_EQ(Load_GuiElementTable(&table, &layout), 1);
+
+        EXPECT_EQ(CreateWindows_GuiElementTable(g.host, &table), 0);
+        EXPECT_EQ(table.status, c.code);
+        ASSERT_EQ(error_boxes.size(), 1u);
+        EXPECT_EQ(error_boxes[0].text, c.message);
+        EXPECT_EQ(error_boxes[0].owner, g.host);
+        if (c.created_id != 0) { EXPECT_TRUE(IsWindow(Element(c.created_id)->window)); }
+        if (c.not_created_id != 0) { EXPECT_EQ(Element(c.not_created_id)->window, nullptr); }
+    }
+
+    // Nothing to create; a word of no kind between two controls.
+    HostGuard g;
+    EXPECT_EQ(CreateWindows_GuiElementTable(g.host, &table), 1);
+    LoadRows({top_button,
+              {"Xylophone", 70, 0, 1, 1, 50, 20, "", "", "", "", "", 0, 0, "", "", "", 0, 0},
+              container});
+    EXPECT_EQ(CreateWindows_GuiElementTable(g.host, &table), 1);
+    EXPECT_NE(Element(60)->window, nullptr);
+    EXPECT_EQ(Element(70)->window, nullptr);
+    EXPECT_NE(Element(50)->window, nullptr);
+    EXPECT_TRUE(error_boxes.empty());
+}
+
+// ---------------------------------------------------------------------------
+// Values
+
+TEST(Controls, TrackbarRangesAndPositions)
+{
+    HostGuard g;
+    LoadRows({
+        {"Trackbar", 1, 0, 0, 0, 200, 30, "", "D", "", "0.7", "", 0, 0, "0", "2", "0.01", 0, 0},
+        {"Trackbar", 2, 0, 0, 40, 200, 30, "", "D", "", "0.3", "", 0, 0, "0", "1", "0.1", 0, 0},
+        {"Trackbar", 3, 0, 0, 80, 200, 30, "", "I", "7", "", "", 0, 0, "0", "20", "2", 0, 0},
+        {"Trackbar", 4, 0, 0, 120, 200, 30, "", "D", "", "1", "", 0, 0, "0", "2.999", "1", 0, 0},
+        {"Trackbar", 5, 0, 0, 160, 200, 30, "", "D", "", "0.5", "", 0, 0, "-1", "1", "0", 0, 0},
+        {"Trackbar", 6, 0, 0, 200, 200, 30, "", "S", "", "", "text", 0, 0, "0", "10", "1", 0, 0},
+        {"Trackbar", 7, 0, 0, 240, 200, 30, "", "I", "5", "", "", 0, 0, "0", "10", "1", 0, 0},
+        {"Trackbar", 8, 0, 0, 280, 200, 30, "", "", "", "", "", 0, 0, "-5", "5", "1", 0, 0},
+        {"Write", 9, 0, 0, 320, 200, 30, "", "D", "", "1", "", 0, 0, "", "", "", 0, 0},
+    });
+    ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table), 1);
+
+    GuiElement* k1 = Element(1);
+    EXPECT_EQ(Send(k1, TBM_GETPOS), 70);
+    EXPECT_EQ(Send(k1, TBM_GETRANGEMAX), 200);
+    ASSERT_EQ(ReadTrackbarPosition_GuiElement(k1), 1);
+    EXPECT_EQ(k1->double_value, 0.7000000000000001);
+
+    // The file's 0.3 is 0.30000000000000004, a hair above three steps; the
+    // double 0.3 is a hair below, and the thumb is not rounded up.
+    GuiElement* tenths = Element(2);
+    EXPECT_EQ(Send(tenths, TBM_GETPOS), 3);
+    tenths->double_value = 0.3;
+    ASSERT_EQ(SetTrackbarPosition_GuiElement(tenths), 1);
+    EXPECT_EQ(Send(tenths, TBM_GETPOS), 2); // 0.3 / 0.1 is 2.9999999999999996
+    ASSERT_EQ(ReadTrackbarPosition_GuiElement(tenths), 1);
+    EXPECT_EQ(tenths->double_value, 0.2);
+
+    GuiElement* doubled = Element(3);
+    EXPECT_EQ(Send(doubled, TBM_GETPOS), 3);
+    ASSERT_EQ(ReadTrackbarPosition_GuiElement(doubled), 1);
+    EXPECT_EQ(doubled->int_value, 6);
+
+    EXPECT_EQ(Send(Element(4), TBM_GETRANGEMAX), 2);
+
+    // Scale 0: a defined range and thumb, and the status says why.
+    GuiElement* flat = Element(5);
+    EXPECT_EQ(flat->status, 903);
+    EXPECT_EQ(Send(flat, TBM_GETRANGEMIN), 0);
+    EXPECT_EQ(Send(flat, TBM_GETRANGEMAX), 0);
+    EXPECT_EQ(Send(flat, TBM_GETPOS), 0);
+    EXPECT_EQ(SetTrackbarPosition_GuiElement(flat), 0);
+    EXPECT_EQ(ReadTrackbarPosition_GuiElement(flat), 1);
+    EXPECT_EQ(flat->double_value, 0.0);
+
+    // A string value moves nothing.
+    GuiElement* text = Element(6);
+    (void)Send(text, TBM_SETPOS, TRUE, 4);
+    EXPECT_EQ(SetTrackbarPosition_GuiElement(text), 0);
+    EXPECT_EQ(text->status, 902);
+    EXPECT_EQ(ReadTrackbarPosition_GuiElement(text), 0);
+    EXPECT_EQ(text->status, 802);
+    EXPECT_EQ(Send(text, TBM_GETPOS), 4);
+
+    // A scale that makes the thumb's value too large for an integer.
+    GuiElement* huge = Element(7);
+    EXPECT_EQ(Send(huge, TBM_GETPOS), 5);
+    huge->scale = 1e300;
+    EXPECT_EQ(ReadTrackbarPosition_GuiElement(huge), 0);
+    EXPECT_EQ(huge->status, 803);
+    EXPECT_EQ(huge->int_value, 5);
+    huge->double_value = 1e300;
+    huge->value_type[0] = 'D';
+    huge->scale = 1e-300;
+    EXPECT_EQ(SetTrackbarPosition_GuiElement(huge), 0);
+    EXPECT_EQ(huge->status, 903);
+    EXPECT_EQ(Send(huge, TBM_GETPOS), 10);   // the largest step, held in range by the control
+
+    // No value type: the thumb is the user's alone.
+    GuiElement* free_bar = Element(8);
+    (void)Send(free_bar, TBM_SETPOS, TRUE, -3);
+    EXPECT_EQ(SetTrackbarPosition_GuiElement(free_bar), 1);
+    EXPECT_EQ(ReadTrackbarPosition_GuiElement(free_bar), 1);
+    EXPECT_EQ(Send(free_bar, TBM_GETPOS), -3);
+
+    // Not a track bar.
+    GuiElement* box = Element(9);
+    EXPECT_EQ(SetTrackbarPosition_GuiElement(box), 0);
+    EXPECT_EQ(box->status, 901);
+    EXPECT_EQ(ReadTrackbarPosition_GuiElement(box), 0);
+    EXPECT_EQ(box->status, 801);
+}
+
+TEST(Controls, EditBoxTextsInAndOut)
+{
+    HostGuard g;
+    LoadRows({
+        {"Write", 1, 0, 0, 0, 200, 22, "", "D", "", "400", "", 0, 0, "", "", "", 0, 0},
+        {"Write", 2, 0, 0, 30, 200, 22, "", "d", "", "-0.001", "", 0, 0, "", "", "", 0, 0},
+        {"Write", 3, 0, 0, 60, 200, 22, "", "I", "-42", "", "", 0, 0, "", "", "", 0, 0},
+        {"Write", 4, 0, 0, 90, 200, 22, "", "S", "", "", "hello there", 0, 0, "", "", "", 0, 0},
+        {"Write", 5, 0, 0, 120, 200, 22, "", "", "", "", "", 0, 0, "", "", "", 0, 0},
+        {"Read", 6, 0, 0, 150, 200, 22, "", "D", "", "1", "", 0, 0, "", "", "", 0, 0},
+    });
+    ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table), 1);
+    GuiElement* d = Element(1);
+    GuiElement* small = Element(2);
+    GuiElement* i = Element(3);
+    GuiElement* s = Element(4);
+    GuiElement* none = Element(5);
+    EXPECT_EQ(ControlText(d->window), "400.00");
+    EXPECT_EQ(ControlText(small->window), "-0.00");
+    EXPECT_EQ(ControlText(i->window), "-42");
+    EXPECT_EQ(ControlText(s->window), "hello there");
+    EXPECT_EQ(ControlText(none->window), "");
+
+    // A double of 40 digits stays within the 31 bytes.
+    d->double_value = 1e40;
+    ASSERT_EQ(WriteValueToEditBox_GuiElement(d), 1);
+    EXPECT_EQ(ControlText(d->window), std::string("10000000000000000303786028427003666890752.00").substr(0, 30));
+
+    // Text typed in, read back.
+    (void)SetWindowTextA(d->window, "12.5");
+    ASSERT_EQ(ReadValueFromEditBox_GuiElement(d), 1);
+    EXPECT_EQ(d->double_value, 12.5);
+    (void)SetWindowTextA(d->window, "1.5*10^2");
+    ASSERT_EQ(ReadValueFromEditBox_GuiElement(d), 1);
+    EXPECT_EQ(d->double_value, 150.0);
+    (void)SetWindowTextA(d->window, "1e3");
+    EXPECT_EQ(ReadValueFromEditBox_GuiElement(d), 0);
+    EXPECT_EQ(d->status, 602);
+    EXPECT_EQ(d->double_value, 150.0);
+    EXPECT_EQ(ControlText(d->window), "1e3");      // the rejected text stays
+    (void)SetWindowTextA(d->window, "");
+    EXPECT_EQ(ReadValueFromEditBox_GuiElement(d), 0);
+    EXPECT_EQ(d->double_value, 150.0);
+
+    (void)SetWindowTextA(i->window, "640");
+    ASSERT_EQ(ReadValueFromEditBox_GuiElement(i), 1);
+    EXPECT_EQ(i->int_value, 640);
+    (void)SetWindowTextA(i->window, "");
+    EXPECT_EQ(ReadValueFromEditBox_GuiElement(i), 0);
+    EXPECT_EQ(i->status, 603);
+    EXPECT_EQ(i->int_value, 0);
+    (void)SetWindowTextA(i->window, "99999999999");
+    EXPECT_EQ(ReadValueFromEditBox_GuiElement(i), 0);
+    EXPECT_EQ(i->status, 603);
+
+    // Only the first 30 characters are read.
+    const std::string forty = "abcdefghijklmnopqrstuvwxyz0123456789ABCD";
+    (void)SetWindowTextA(s->window, forty.c_str());
+    ASSERT_EQ(ReadValueFromEditBox_GuiElement(s), 1);
+    EXPECT_EQ(std::string(s->string_value, 30), forty.substr(0, 30));
+    EXPECT_EQ(s->string_value[30], '\0');
+    // A string field full to its last byte is still shown as 30 characters.
+    memset(s->string_value, 'z', sizeof(s->string_value));
+    ASSERT_EQ(WriteValueToEditBox_GuiElement(s), 1);
+    EXPECT_EQ(ControlText(s->window), std::string(30, 'z'));
+
+    // No value type: nothing changes either way.
+    (void)SetWindowTextA(none->window, "kept");
+    EXPECT_EQ(WriteValueToEditBox_GuiElement(none), 1);
+    EXPECT_EQ(ReadValueFromEditBox_GuiElement(none), 1);
+    EXPECT_EQ(ControlText(none->window), "kept");
+
+    // A read edit box is not written or read.
+    GuiElement* read = Element(6);
+    EXPECT_EQ(WriteValueToEditBox_GuiElement(read), 0);
+    EXPECT_EQ(read->status, 701);
+    EXPECT_EQ(ReadValueFromEditBox_GuiElement(read), 0);
+    EXPECT_EQ(read->status, 601);
+    EXPECT_EQ(ControlText(read->window), "");
+}
+
+TEST(Controls, LinkedPairsFollowEachOther)
+{
+    HostGuard g;
+    LoadRows({
+        {"Write", 303, 0, 0, 0, 100, 22, "", "D", "", "0.7", "", 0, 0, "", "", "", 903, 0},
+        {"Trackbar", 903, 0, 110, 0, 300, 30, "", "D", "", "0.7", "", 0, 0, "0", "2", "0.01", 0, 303},
+        {"Write", 301, 0, 0, 40, 100, 22, "", "I", "400", "", "", 0, 0, "", "", "", 901, 0},
+        {"Trackbar", 901, 0, 110, 40, 300, 30, "", "I", "400", "", "", 0, 0, "100", "1200", "10", 0, 301},
+        {"Write", 304, 0, 0, 80, 100, 22, "", "d", "", "1", "", 0, 0, "", "", "", 903, 0},
+    });
+    ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table), 1);
+    GuiElement* box = Element(303);
+    GuiElement* bar = Element(903);
+    ASSERT_EQ(Element(box->linked_trackbar_id), bar);
+    ASSERT_EQ(Element(bar->linked_editbox_id), box);
+
+    // The edit box path: its text, committed, moves the thumb.
+    auto commit_box = [](GuiElement* from) {
+        ASSERT_EQ(ReadValueFromEditBox_GuiElement(from), 1);
+        GuiElement* to = Element(from->linked_trackbar_id);
+        CopyValue_GuiElement(from, to);
+        (void)SetTrackbarPosition_GuiElement(to);
+    };
+    // The track bar path: the thumb's value is written into the box.
+    auto thumb_moved = [](GuiElement* from) {
+        ASSERT_EQ(ReadTrackbarPosition_GuiElement(from), 1);
+        GuiElement* to = Element(from->linked_editbox_id);
+        CopyValue_GuiElement(from, to);
+        (void)WriteValueToEditBox_GuiElement(to);
+    };
+
+    EXPECT_EQ(ControlText(box->window), "0.70");
+    EXPECT_EQ(Send(bar, TBM_GETPOS), 70);
+    thumb_moved(bar);
+    EXPECT_EQ(ControlText(box->window), "0.70");
+
+    (void)SetWindowTextA(box->window, "1.234");
+    commit_box(box);
+    EXPECT_EQ(Send(bar, TBM_GETPOS), 123);
+    thumb_moved(bar);
+    EXPECT_EQ(ControlText(box->window), "1.23");
+
+    (void)Send(bar, TBM_SETPOS, TRUE, 150);   // the user drags the thumb
+    thumb_moved(bar);
+    EXPECT_EQ(ControlText(box->window), "1.50");
+
+    (void)SetWindowTextA(box->window, "5");   // beyond the range: the thumb stops at its end
+    commit_box(box);
+    EXPECT_EQ(Send(bar, TBM_GETPOS), 200);
+    thumb_moved(bar);
+    EXPECT_EQ(ControlText(box->window), "2.00");
+
+    GuiElement* width_box = Element(301);
+    GuiElement* width_bar = Element(901);
+    EXPECT_EQ(ControlText(width_box->window), "400");
+    EXPECT_EQ(Send(width_bar, TBM_GETPOS), 40);
+    (void)SetWindowTextA(width_box->window, "647");
+    commit_box(width_box);
+    EXPECT_EQ(Send(width_bar, TBM_GETPOS), 64);
+    thumb_moved(width_bar);
+    EXPECT_EQ(ControlText(width_box->window), "640");
+
+    // "d" and "D" are different types: nothing crosses between them.
+    GuiElement* other = Element(304);
+    (void)SetWindowTextA(other->window, "0.05");
+    commit_box(other);
+    EXPECT_EQ(bar->double_value, 2.0);
+    EXPECT_EQ(Send(bar, TBM_GETPOS), 200);
+}
+
+TEST(Controls, MultilineBufferScrolls)
+{
+    HostGuard g;
+    LoadRows({
+        {"Multiline", 1, 0, 0, 0, 300, 50, "", "", "", "", "", 4, 40, "", "", "", 0, 0},
+        {"Multiline", 2, 0, 0, 60, 300, 50, "", "", "", "", "", 1, 32, "", "", "", 0, 0},
+    });
+    ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table), 1);
+    GuiElement* log = Element(1);
+
+    ReportReadError_CsvFile(101, log);
+    EXPECT_EQ(ControlText(log->window),
+              "\r\nERROR: could not read .csv file.\r\nCould not open csv file.\r\nDouble-check file name.\r\n");
+    EXPECT_EQ(log->last_line, 3);
+    const LRESULT first_before = Send(log, EM_GETFIRSTVISIBLELINE);
+    EXPECT_GT(first_before, 0);                 // scrolled to the newest line
+
+    ReportReadError_CsvFile(105, log);
+    EXPECT_EQ(ControlText(log->window),
+              "Double-check file name.\r\n\r\nERROR: could not read .csv file.\r\n"
+              "Incorrect number of bytes read.\r\n");
+    EXPECT_EQ(log->last_line, 3);
+    EXPECT_EQ(log->status, 0);
+
+    ReportReadError_CsvFile(42, log);           // a code of no file failure: the two lines only
+    EXPECT_EQ(ControlText(log->window),
+              "ERROR: could not read .csv file.\r\nIncorrect number of bytes read.\r\n\r\n"
+              "ERROR: could not read .csv file.\r\n");
+
+    // One line of exactly 32 characters fills the whole buffer; the control
+    // still gets a text that ends inside it.
+    GuiElement* tight = Element(2);
+    ReportReadError_CsvFile(104, tight);
+    EXPECT_EQ(ControlText(tight->window), "Error reading csv file data.\r\n");
+    ReportReadError_CsvFile(0, tight);
+    EXPECT_EQ(ControlText(tight->window), "ERROR: could not read .csv file.");
+}

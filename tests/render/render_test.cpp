@@ -1,0 +1,531 @@
+// The renderer on a real OpenGL context under Wine: a 400 x 400 popup stands
+// in for the viewer window, the capture table is filled with our own images,
+// and frames are read back and compared with a CPU model of the lens.
+#include <gtest/gtest.h>
+
+#include <limits.h>
+#include <math.h>
+#include <stdint.h>
+#include <string.h>
+#include <vector>
+
+#include "app/app.h"
+#include "capture/capture.h"
+#include "render/render.h"
+
+namespace {
+
+const int kViewLeft = 200, kViewTop = 150, kViewSize = 400;
+int init_status = -1, programs_status = -1, resources_status = -1;
+
+struct Rgb {
+    int r, g, b;
+};
+
+LRESULT CALLBACK TestViewerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_ERASEBKGND: return 1; // GDI must not paint over the GL image
+    default: return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+}
+
+void PumpMessages(void)
+{
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// Sets the renderer up as the viewer's creation does, once per process.
+void EnsureViewer(void)
+{
+    if (viewer_hwnd != NULL)
+        return;
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = TestViewerProc;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = "QvxRenderTestViewer";
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    viewer_hwnd = CreateWindowExA(WS_EX_TOPMOST, "QvxRenderTestViewer", "render test",
+                                  WS_POPUP, kViewLeft, kViewTop, kViewSize, kViewSize, NULL, NULL,
+                                  wc.hInstance, NULL);
+    ASSERT_NE(viewer_hwnd, (HWND)NULL);
+    ShowWindow(viewer_hwnd, SW_SHOWNOACTIVATE);
+    UpdateWindow(viewer_hwnd);
+    PumpMessages();
+    viewer_width = kViewSize;
+    viewer_height = kViewSize;
+    viewer_dc = GetWindowDC(viewer_hwnd);
+    ASSERT_NE(viewer_dc, (HDC)NULL);
+    init_status = InitGLContext();
+    programs_status = CreateShaderPrograms();
+    resources_status = CreateRenderResources();
+    glViewport(0, 0, viewer_width, viewer_height);
+    Sleep(200);
+    PumpMessages();
+}
+
+void ResetParameters(void)
+{
+    radial_enabled = 1;
+    wave_enabled = 0;
+    K1 = 0.7f; K2 = 0.0f; K3 = 0.0f;
+    P1 = 1.7f; P2 = 0.0f; P3 = 0.0f;
+    dist_cx = 0.0f; dist_cy = 0.0f;
+}
+
+// A window image as the capture delivers it: BGRA bytes, top row first.
+struct Image {
+    int width, height;
+    std::vector<uint8_t> bgra;
+};
+
+// Smooth gradients that wrap, and 16-pixel blocks in blue; never pure green.
+Rgb PatternPixel(int x, int y)
+{
+    Rgb c;
+    c.r = (x * 3) & 255;
+    c.g = (y * 5) & 255;
+    c.b = ((x / 16 + y / 16) & 1) ? 220 : 40;
+    return c;
+}
+
+Image PatternImage(int width, int height)
+{
+    Image image{width, height, std::vector<uint8_t>((size_t)width * height * 4)};
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
+            Rgb c = PatternPixel(x, y);
+            uint8_t* p = &image.bgra[((size_t)y * width + x) * 4];
+            p[0] = (uint8_t)c.b; p[1] = (uint8_t)c.g; p[2] = (uint8_t)c.r; p[3] = 255;
+        }
+    return image;
+}
+
+Image SolidImage(int width, int height, Rgb c)
+{
+    Image image{width, height, std::vector<uint8_t>((size_t)width * height * 4)};
+    for (size_t i = 0; i < image.bgra.size(); i += 4) {
+        image.bgra[i] = (uint8_t)c.b; image.bgra[i + 1] = (uint8_t)c.g;
+        image.bgra[i + 2] = (uint8_t)c.r; image.bgra[i + 3] = 255;
+    }
+    return image;
+}
+
+void SetEntry(int k, Image* image, int left, int top)
+{
+    captured_rect[k] = RECT{left, top, left + image->width, top + image->height};
+    captured_pixels[k] = image->bgra.data();
+}
+
+// The presented frame as RGB, row 0 at the top of the view, as the screen
+// shows it. NOTE: under Wine a glReadPixels of GL_FRONT returns zeros, so
+// the view is read back with GDI from the screen, where SwapBuffers put it.
+std::vector<Rgb> ReadPresented(void)
+{
+    std::vector<Rgb> view((size_t)kViewSize * kViewSize, Rgb{-1, -1, -1});
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = kViewSize;
+    info.bmiHeader.biHeight = -kViewSize; // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = NULL;
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    if (screen == NULL || memory == NULL || bitmap == NULL || bits == NULL) {
+        ADD_FAILURE() << "cannot read the screen";
+    } else {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        if (!BitBlt(memory, 0, 0, kViewSize, kViewSize, screen, kViewLeft, kViewTop, SRCCOPY))
+            ADD_FAILURE() << "BitBlt from the screen failed";
+        GdiFlush();
+        const uint8_t* p = (const uint8_t*)bits;
+        for (size_t i = 0; i < view.size(); i++)
+            view[i] = Rgb{p[4 * i + 2], p[4 * i + 1], p[4 * i + 0]};
+        SelectObject(memory, old);
+    }
+    if (bitmap != NULL)
+        DeleteObject(bitmap);
+    if (memory != NULL)
+        DeleteDC(memory);
+    if (screen != NULL)
+        ReleaseDC(NULL, screen);
+    return view;
+}
+
+Rgb At(const std::vector<Rgb>& view, int x, int y)
+{
+    return view[(size_t)y * kViewSize + x];
+}
+
+bool IsMarkerGreen(Rgb c)
+{
+    return c.r == 0 && c.g == 255 && c.b == 0;
+}
+
+// The lens on the CPU: the composed view `composed` (top row first) sampled
+// bilinearly, with transparent black outside, at the point the radial stage
+// maps view pixel (x, y) to. Returns RGB scaled 0..255.
+void ReferenceLens(const std::vector<Rgb>& composed, int x, int y, double out[3])
+{
+    const int n = kViewSize;
+    // Present and pass textures share one orientation: py counts from the bottom.
+    int py = n - 1 - y;
+    double px_n = 2.0 * (x + 0.5) / n - 1.0 - dist_cx;
+    double py_n = 2.0 * (py + 0.5) / n - 1.0 - dist_cy;
+    double r = sqrt(px_n * px_n + py_n * py_n);
+    double r_d = K1 * pow(r, P1) + K2 * pow(r, P2) + K3 * pow(r, P3);
+    double a = atan2(py_n, px_n);
+    double u = (r_d * cos(a) + dist_cx + 1.0) * 0.5;
+    double v = (r_d * sin(a) + dist_cy + 1.0) * 0.5;
+    double fx = u * n - 0.5, fy = v * n - 0.5;
+    int x0 = (int)floor(fx), y0 = (int)floor(fy);
+    double wx = fx - x0, wy = fy - y0;
+    out[0] = out[1] = out[2] = 0.0;
+    for (int j = 0; j < 2; j++)
+        for (int i = 0; i < 2; i++) {
+            int tx = x0 + i, ty = y0 + j;
+            if (tx < 0 || tx >= n || ty < 0 || ty >= n)
+                continue; // border colour (0, 0, 0, 0)
+            double w = (i ? wx : 1.0 - wx) * (j ? wy : 1.0 - wy);
+            // Texel row ty (from the bottom) holds composed row n - 1 - ty.
+            Rgb c = composed[(size_t)(n - 1 - ty) * n + tx];
+            out[0] += w * c.r; out[1] += w * c.g; out[2] += w * c.b;
+        }
+}
+
+// Compares a presented frame with the CPU lens over the composed view.
+// Masked: the two marker lines and fragments within half a pixel of the
+// lens centre, where the angle of a zero vector is arbitrary.
+void ExpectLensMatches(const std::vector<Rgb>& presented, const std::vector<Rgb>& composed,
+                       double tolerance)
+{
+    int mismatches = 0, compared = 0;
+    double worst = 0.0;
+    int worst_x = -1, worst_y = -1;
+    double cx_px = (dist_cx + 1.0) * 0.5 * kViewSize, cy_px = (1.0 - dist_cy) * 0.5 * kViewSize;
+    for (int y = 0; y < kViewSize; y++)
+        for (int x = 0; x < kViewSize; x++) {
+            if (y == 202 || y == 203 || x == 197 || x == 198)
+                continue;
+            if (fabs(x + 0.5 - cx_px) <= 1.0 && fabs(y + 0.5 - cy_px) <= 1.0)
+                continue;
+            double expect[3];
+            ReferenceLens(composed, x, y, expect);
+            Rgb got = At(presented, x, y);
+            double d = fmax(fabs(got.r - expect[0]),
+                            fmax(fabs(got.g - expect[1]), fabs(got.b - expect[2])));
+            compared++;
+            if (d > worst) {
+                worst = d; worst_x = x; worst_y = y;
+            }
+            if (d > tolerance)
+                mismatches++;
+        }
+    printf("lens: worst difference %.2f at (%d, %d)\n", worst, worst_x, worst_y);
+    EXPECT_EQ(mismatches, 0) << "worst difference " << worst << " at (" << worst_x << ", "
+                             << worst_y << ")";
+    EXPECT_GT(compared, kViewSize * kViewSize * 98 / 100);
+}
+
+int TextureSize(GLuint texture, GLenum which)
+{
+    GLint value = -1;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, which, &value);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return value;
+}
+
+class RenderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        EnsureViewer();
+        ResetParameters();
+        captured_count = 0;
+    }
+    void TearDown() override
+    {
+        captured_count = 0;
+        for (int k = 0; k < MAX_CAPTURED_WINDOWS; k++) {
+            captured_pixels[k] = NULL;
+            captured_rect[k] = RECT{0, 0, 0, 0};
+        }
+        ResetParameters();
+    }
+};
+
+TEST_F(RenderTest, ContextAndProgramsBuild)
+{
+    EXPECT_EQ(init_status, 0);
+    EXPECT_EQ(wglGetCurrentContext(), gl_context);
+    EXPECT_EQ(gl_pixel_format_request.nSize, 40);
+    EXPECT_EQ(gl_pixel_format_request.dwFlags, 0x1025u);
+    EXPECT_NE(gl_pixel_format, 0);
+
+    EXPECT_EQ(programs_status, 0);
+    EXPECT_NE(line_program, 0u);
+    EXPECT_NE(copy_program, 0u);
+    EXPECT_NE(wave_program, 0u);
+    EXPECT_NE(radial_program, 0u);
+    EXPECT_GE(line_mView_rz, 0);
+    EXPECT_GE(line_vFragmentColor, 0);
+    EXPECT_GE(copy_colormap, 0);
+    EXPECT_GE(wave_freq, 0);
+    EXPECT_GE(wave_amp, 0);
+    EXPECT_GE(wave_angle, 0);
+    EXPECT_GE(wave_shift, 0);
+    EXPECT_GE(radial_K1, 0);
+    EXPECT_GE(radial_P1, 0);
+    EXPECT_GE(radial_dist_cx, 0);
+    EXPECT_GE(radial_dist_cy, 0);
+    EXPECT_GE(radial_colormap, 0);
+    // The quad's layout relies on these attribute locations.
+    EXPECT_EQ(glGetAttribLocation(copy_program, "vVertex"), 0);
+    EXPECT_EQ(glGetAttribLocation(copy_program, "vTexCoord"), 1);
+    EXPECT_EQ(glGetAttribLocation(radial_program, "vTexCoord"), 1);
+    EXPECT_EQ(glGetAttribLocation(line_program, "vVertex"), 0);
+
+    EXPECT_EQ(resources_status, 0);
+    EXPECT_NE(pass_fbo, 0u);
+    EXPECT_EQ(TextureSize(pass_tex_a, GL_TEXTURE_WIDTH), kViewSize);
+    EXPECT_EQ(TextureSize(pass_tex_b, GL_TEXTURE_HEIGHT), kViewSize);
+    EXPECT_NE(marker_h.vao, 0u);
+    EXPECT_NE(marker_v.vao, 0u);
+    EXPECT_EQ(marker_h.vertices, (float*)NULL); // freed once uploaded
+}
+
+// A window larger than the view on all sides, seen through the lens.
+TEST_F(RenderTest, RadialLensMatchesCpuModel)
+{
+    Image image = PatternImage(700, 650);
+    const int left = kViewLeft - 130, top = kViewTop - 90;
+    SetEntry(0, &image, left, top);
+    captured_count = 1;
+
+    // What the composition puts in the view: the image part beneath it.
+    std::vector<Rgb> composed((size_t)kViewSize * kViewSize);
+    for (int y = 0; y < kViewSize; y++)
+        for (int x = 0; x < kViewSize; x++)
+            composed[(size_t)y * kViewSize + x] = PatternPixel(x + kViewLeft - left, y + kViewTop - top);
+
+    RenderFrame();
+    ExpectLensMatches(ReadPresented(), composed, 2.0);
+
+    // The centre a quarter of the view to the right.
+    dist_cx = 0.5f;
+    RenderFrame();
+    ExpectLensMatches(ReadPresented(), composed, 2.0);
+
+    // A steeper lens with its centre moved up as well.
+    dist_cx = -0.25f;
+    dist_cy = 0.5f;
+    K1 = 0.5f;
+    P1 = 2.0f;
+    RenderFrame();
+    ExpectLensMatches(ReadPresented(), composed, 2.0);
+}
+
+// Without the lens the view shows the composition itself.
+TEST_F(RenderTest, CompositionBackToFront)
+{
+    radial_enabled = 2; // anything but 1 switches the stage off
+    Image back = PatternImage(600, 600);
+    Image front = SolidImage(120, 80, Rgb{250, 20, 30});
+    Image partial = SolidImage(300, 300, Rgb{20, 30, 240});
+    SetEntry(2, &back, kViewLeft - 100, kViewTop - 100);
+    SetEntry(1, &partial, kViewLeft + 250, kViewTop + 250); // 150 x 150 in the lower right
+    SetEntry(0, &front, kViewLeft + 280, kViewTop + 300);   // over the partial one
+    captured_count = 3;
+    RenderFrame();
+    std::vector<Rgb> view = ReadPresented();
+
+    Rgb c = At(view, 10, 20);
+    Rgb p = PatternPixel(110, 120);
+    EXPECT_TRUE(c.r == p.r && c.g == p.g && c.b == p.b) << c.r << "," << c.g << "," << c.b;
+    c = At(view, 300, 320); // front-most entry on top of the other two
+    EXPECT_TRUE(c.r == 250 && c.g == 20 && c.b == 30) << c.r << "," << c.g << "," << c.b;
+    c = At(view, 260, 260); // the partial entry where the front one does not reach
+    EXPECT_TRUE(c.r == 20 && c.g == 30 && c.b == 240) << c.r << "," << c.g << "," << c.b;
+    c = At(view, 399, 399);
+    EXPECT_TRUE(c.r == 20 && c.g == 30 && c.b == 240) << c.r << "," << c.g << "," << c.b;
+    c = At(view, 249, 399); // left of the partial entry: the back one
+    p = PatternPixel(349, 499);
+    EXPECT_TRUE(c.r == p.r && c.g == p.g && c.b == p.b) << c.r << "," << c.g << "," << c.b;
+    // The last image drawn is the front-most one.
+    EXPECT_EQ(TextureSize(capture_tex, GL_TEXTURE_WIDTH), 120);
+}
+
+// Entries that must not reach the view: each lies in front of a drawn one and
+// would be drawn last, so capture_tex would take its size if it were uploaded.
+TEST_F(RenderTest, EntriesLeftOutOfTheFrame)
+{
+    radial_enabled = 0;
+    Image back = SolidImage(600, 600, Rgb{10, 200, 100});
+    Image red = SolidImage(200, 200, Rgb{255, 0, 0});
+    int too_wide = MaxTextureSize() + 1;
+    ASSERT_GT(too_wide, 1);
+    std::vector<uint8_t> wide_pixels((size_t)too_wide * 4, 0xff);
+    const int vl = kViewLeft, vt = kViewTop, vr = kViewLeft + kViewSize, vb = kViewTop + kViewSize;
+
+    struct Case {
+        const char* what;
+        RECT rect;
+        uint8_t* pixels;
+    } cases[] = {
+        {"touches the right edge", {vr, vt + 50, vr + 200, vt + 250}, red.bgra.data()},
+        {"touches the left edge", {vl - 200, vt + 50, vl, vt + 250}, red.bgra.data()},
+        {"touches the top edge", {vl + 50, vt - 200, vl + 250, vt}, red.bgra.data()},
+        {"touches the bottom edge", {vl + 50, vb, vl + 250, vb + 200}, red.bgra.data()},
+        {"has no pixels", {vl + 50, vt + 50, vl + 250, vt + 250}, NULL},
+        {"is inverted", {vl + 250, vt + 250, vl + 50, vt + 50}, red.bgra.data()},
+        {"is empty", {vl + 100, vt + 50, vl + 100, vt + 250}, red.bgra.data()},
+        {"exceeds the texture limit", {vl - 10, vt + 100, vl - 10 + too_wide, vt + 101},
+         wide_pixels.data()},
+        {"spans more than the int range", {LONG_MIN, vt + 50, LONG_MAX, vt + 250},
+         red.bgra.data()},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        SetEntry(1, &back, vl - 100, vt - 100);
+        captured_rect[0] = test.rect;
+        captured_pixels[0] = test.pixels;
+        captured_count = 2;
+        RenderFrame();
+        EXPECT_EQ(TextureSize(capture_tex, GL_TEXTURE_WIDTH), 600);
+        std::vector<Rgb> view = ReadPresented();
+        int foreign = 0;
+        for (int y = 0; y < kViewSize; y += 7)
+            for (int x = 0; x < kViewSize; x += 7) {
+                Rgb c = At(view, x, y);
+                if (!(c.r == 10 && c.g == 200 && c.b == 100) && !IsMarkerGreen(c))
+                    foreign++;
+            }
+        EXPECT_EQ(foreign, 0);
+    }
+}
+
+// The cross: one green row 3 px below the centre, one green column 2 px left.
+TEST_F(RenderTest, MarkerCrossPixels)
+{
+    Image back = PatternImage(600, 600);
+    SetEntry(0, &back, kViewLeft - 100, kViewTop - 100);
+    captured_count = 1;
+    RenderFrame();
+    std::vector<Rgb> view = ReadPresented();
+
+    for (int x : {5, 60, 150, 250, 330, 394}) {
+        std::vector<int> rows;
+        for (int y = 0; y < kViewSize; y++)
+            if (IsMarkerGreen(At(view, x, y)))
+                rows.push_back(y);
+        ASSERT_EQ(rows.size(), 1u) << "column " << x;
+        // y = -0.015 lies on the boundary of rows 202 and 203 (from the top).
+        EXPECT_TRUE(rows[0] == 202 || rows[0] == 203) << "column " << x << " row " << rows[0];
+    }
+    for (int y : {5, 60, 150, 250, 330, 394}) {
+        std::vector<int> columns;
+        for (int x = 0; x < kViewSize; x++)
+            if (IsMarkerGreen(At(view, x, y)))
+                columns.push_back(x);
+        ASSERT_EQ(columns.size(), 1u) << "row " << y;
+        EXPECT_TRUE(columns[0] == 197 || columns[0] == 198) << "row " << y << " column " << columns[0];
+    }
+}
+
+TEST_F(RenderTest, ResizeGivesTexturesTheNewSize)
+{
+    viewer_width = 320;
+    viewer_height = 240;
+    EXPECT_EQ(ResizeRenderTextures(), 0);
+    for (GLuint texture : {capture_tex, pass_tex_a, pass_tex_b}) {
+        EXPECT_EQ(TextureSize(texture, GL_TEXTURE_WIDTH), 320);
+        EXPECT_EQ(TextureSize(texture, GL_TEXTURE_HEIGHT), 240);
+    }
+    // Opaque black until a frame draws into them.
+    std::vector<uint8_t> pixels((size_t)320 * 240 * 4, 0x55);
+    glBindTexture(GL_TEXTURE_2D, pass_tex_a);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    int not_black = 0;
+    for (size_t i = 0; i < pixels.size(); i += 4)
+        if (pixels[i] != 0 || pixels[i + 1] != 0 || pixels[i + 2] != 0 || pixels[i + 3] != 255)
+            not_black++;
+    EXPECT_EQ(not_black, 0);
+
+    // Zero and negative sizes give empty textures, and frames still run.
+    Image back = PatternImage(600, 600);
+    SetEntry(0, &back, kViewLeft - 100, kViewTop - 100);
+    captured_count = 1;
+    for (int size : {0, -5}) {
+        viewer_width = size;
+        viewer_height = 100;
+        EXPECT_EQ(ResizeRenderTextures(), 0);
+        EXPECT_EQ(TextureSize(pass_tex_b, GL_TEXTURE_WIDTH), 0);
+        glViewport(0, 0, viewer_width > 0 ? viewer_width : 0, viewer_height);
+        RenderFrame();
+    }
+    // A size no texture can have is refused; the textures keep their size.
+    viewer_width = INT_MAX;
+    viewer_height = INT_MAX;
+    EXPECT_EQ(ResizeRenderTextures(), 1);
+    EXPECT_EQ(TextureSize(pass_tex_a, GL_TEXTURE_WIDTH), 0);
+
+    viewer_width = kViewSize;
+    viewer_height = kViewSize;
+    EXPECT_EQ(ResizeRenderTextures(), 0);
+    glViewport(0, 0, kViewSize, kViewSize);
+    EXPECT_EQ(TextureSize(pass_tex_a, GL_TEXTURE_WIDTH), kViewSize);
+    EXPECT_EQ(TextureSize(capture_tex, GL_TEXTURE_HEIGHT), kViewSize);
+}
+
+TEST_F(RenderTest, LineSets)
+{
+    LineSet three = {};
+    three.line_count = 3;
+    three.spacing = 0.5f;
+    three.offset = 0.1f;
+    ASSERT_EQ(BuildLineSet(&three), 1);
+    EXPECT_EQ(three.byte_size, 96u);
+    ASSERT_NE(three.vertices, (float*)NULL);
+    const float ys[3] = {-0.4f, 0.1f, 0.6f};
+    for (int j = 0; j < 3; j++) {
+        EXPECT_FLOAT_EQ(three.vertices[8 * j + 0], -10.0f);
+        EXPECT_FLOAT_EQ(three.vertices[8 * j + 4], 10.0f);
+        EXPECT_NEAR(three.vertices[8 * j + 1], ys[j], 1e-6);
+        EXPECT_NEAR(three.vertices[8 * j + 5], ys[j], 1e-6);
+        EXPECT_FLOAT_EQ(three.vertices[8 * j + 3], 1.0f);
+    }
+    UploadLineSet(&three);
+    EXPECT_NE(three.vao, 0u);
+    EXPECT_EQ(three.vertices, (float*)NULL);
+
+    // No lines: nothing to allocate, upload or draw.
+    LineSet none = {};
+    EXPECT_EQ(BuildLineSet(&none), 1);
+    EXPECT_EQ(none.vertices, (float*)NULL);
+    UploadLineSet(&none);
+    EXPECT_EQ(none.vao, 0u);
+    DrawLineSet(&none);
+
+    // A count whose byte size would wrap is refused like a failed allocation.
+    LineSet huge = {};
+    huge.line_count = 0x08000001u;
+    EXPECT_EQ(BuildLineSet(&huge), 0);
+    EXPECT_EQ(huge.error, 101);
+    EXPECT_EQ(huge.vertices, (float*)NULL);
+    UploadLineSet(&huge);
+    EXPECT_EQ(huge.vao, 0u);
+    DrawLineSet(&huge);
+}
+
+} // namespace
