@@ -46,18 +46,25 @@ wineserver -p >/dev/null 2>&1 </dev/null
 wineboot >/dev/null 2>&1 </dev/null
 
 echo "No display: sample windows on virtual display :$n"
-wine notepad >/dev/null 2>&1 </dev/null &
 wine winemine >/dev/null 2>&1 </dev/null &
-wine regedit >/dev/null 2>&1 </dev/null &
-sleep 4
-xdotool mousemove 300 200
+sleep 2
+wine notepad >/dev/null 2>&1 </dev/null &
+sleep 3
+xdotool key Return Return Return Return Return Return Return Return Return Return
+xdotool type --delay 20 "Quorvix shows the desktop beneath the pointer through a lens."
+xdotool key Return Return
+xdotool type --delay 20 "The middle is magnified most; the green cross marks the pointer."
+sleep 1
+xdotool mousemove 120 200
 wine quorvix.exe </dev/null >/dev/null 2>&1 &
 quorvix=$!
 sleep 3
-for p in "320 220" "360 260" "400 300"; do
-  xdotool mousemove $p
-  sleep 1
+# Glide along the text, as a reader would.
+for x in 140 160 180 200 220 240; do
+  xdotool mousemove "$x" 206
+  sleep 0.3
 done
+sleep 1
 mkdir -p "$(dirname "$shot")"
 import -window root "$shot"
 echo "Screenshot: $shot"

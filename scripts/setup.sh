@@ -11,7 +11,7 @@ sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 packages=(
   cmake ninja-build make pkg-config
   mingw-w64 wine64 wine fonts-wine
-  xvfb xdotool imagemagick x11-utils libx11-6 libxcomposite1
+  xvfb xdotool imagemagick x11-utils libx11-6 libxcomposite1 libgl1 libgl1-mesa-dri
   clang-14 libclang-rt-14-dev googletest
   python3 python3-numpy python3-pil
   dpkg-dev xz-utils
@@ -40,7 +40,7 @@ if [ ${#missing[@]} -gt 0 ] || [ "$need_src" -eq 1 ] || [ ! -f "$glew_dir/src/gl
 fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+  sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 fi
 
 if [ ! -f "$glew_dir/src/glew.c" ]; then

@@ -166,17 +166,6 @@ class ClickThrough(qvx.TestCase):
         self.assertMouse(evs[3], "A.child", "WM_RBUTTONUP", 0, 30, 20)
         self.assertMouse(evs[4], "A.child", "WM_MOUSEWHEEL", WHEEL_UP, k[0], k[1])
 
-        # Of two overlapping windows the front one gets it.
-        fx2 = self.start_fixture([("B", cl + 380, ct + 150, 300, 250)])
-        time.sleep(CAPTURE_SETTLE)
-        bl, bt = fx2.window("B")["client"][:2]
-        self.glide(bl + 50, bt + 40)
-        mark, mark2 = len(fx.events()), len(fx2.events())
-        self.click(1)
-        evs = self.wait_buttons(fx2, mark2, 2)
-        self.assertMouse(evs[0], "B", "WM_LBUTTONDOWN", MK_LBUTTON, 50, 40)
-        self.assertEqual(button_events(fx, mark), [])
-
     def test_caption_press_and_moves_drag_by_the_pointer_displacement(self):
         fx = self.start_fixture([("A", 500, 300, 600, 400)])
         l, t, r, b = fx.window("A")["rect"]
