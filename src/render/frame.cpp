@@ -172,6 +172,11 @@ void RenderFrame(void)
             ComposeCapture(k);
     }
 
+    RenderStagesAndPresent();
+}
+
+void RenderStagesAndPresent(void)
+{
     // The whole view again, upside down: images rendered through pass_fbo
     // have their first row at the bottom.
     SetQuad(-1.0f, 1.0f, 1.0f, -1.0f, 0.0f, 1.0f, 1.0f, 0.0f);

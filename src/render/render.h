@@ -69,3 +69,6 @@ extern RECT   frame_viewer_rect;
 extern GLuint frame_source, frame_target;
 extern float  frame_rotation[16];
 void RenderFrame(void);
+// The part of a frame after composition: lens stages over pass_tex_a,
+// present, cross, swap. The benchmark times it alone as the frame's floor.
+void RenderStagesAndPresent(void);

@@ -146,15 +146,6 @@ static void CopyCapturedBytes(uint8_t* scratch)
     }
 }
 
-static void SampleWithBorder(GLuint texture)
-{
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
-}
-
 // The frame's floor: everything it does once the composed image is already
 // on the GPU (pass_tex_a from the previous RenderFrame): the full-view quad,
 // the radial pass, the present, the two marker lines, swap and finish.
@@ -162,58 +153,7 @@ static void FloorFrame(void)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     (void)GetWindowRect(viewer_hwnd, &frame_viewer_rect);
-    static const float full_view[36] = {
-        -1, 1, 0, 1, -1, -1, 0, 1, 1, -1, 0, 1, 1, -1, 0, 1, 1, 1, 0, 1, -1, 1, 0, 1,
-        0, 1, 0, 0, 1, 0, 1, 0, 1, 1, 0, 1,
-    };
-    memcpy(quad_data, full_view, sizeof(full_view));
-    glBindBuffer(GL_ARRAY_BUFFER, quad_vbo);
-    glBufferSubData(GL_ARRAY_BUFFER, 0, 96, quad_data);
-    glBufferSubData(GL_ARRAY_BUFFER, 96, 48, quad_data + 24);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-
-    glUseProgram(radial_program);
-    glBindFramebuffer(GL_FRAMEBUFFER, pass_fbo);
-    (void)AttachPassTarget(pass_tex_b);
-    SampleWithBorder(pass_tex_a);
-    glUniform1i(radial_colormap, 0);
-    glUniform1f(radial_K1, K1);
-    glUniform1f(radial_K2, K2);
-    glUniform1f(radial_K3, K3);
-    glUniform1f(radial_P1, P1);
-    glUniform1f(radial_P2, P2);
-    glUniform1f(radial_P3, P3);
-    glUniform1f(radial_dist_cx, dist_cx);
-    glUniform1f(radial_dist_cy, dist_cy);
-    glUniform1f(radial_wnd_width_pxls, (float)viewer_width);
-    glUniform1f(radial_wnd_height_pxls, (float)viewer_height);
-    glBindVertexArray(quad_vao);
-    glDrawArrays(GL_TRIANGLES, 0, 6);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-
-    glUseProgram(copy_program);
-    SampleWithBorder(pass_tex_b);
-    glUniform1i(copy_colormap, 0);
-    glUniform1f(copy_wnd_width_pxls, (float)viewer_width);
-    glUniform1f(copy_wnd_height_pxls, (float)viewer_height);
-    glDrawArrays(GL_TRIANGLES, 0, 6);
-    glBindVertexArray(0);
-    glBindTexture(GL_TEXTURE_2D, 0);
-
-    glUseProgram(line_program);
-    LineSet* markers[2] = {&marker_h, &marker_v};
-    for (LineSet* set : markers) {
-        double a = (double)set->rotation_deg * 6.28318 / 360.0;
-        frame_rotation[0] = (float)cos(a);
-        frame_rotation[1] = (float)-sin(a);
-        frame_rotation[4] = (float)sin(a);
-        frame_rotation[5] = (float)cos(a);
-        glUniformMatrix4fv(line_mView_rz, 1, GL_TRUE, frame_rotation);
-        glUniform4f(line_vFragmentColor, set->color[0], set->color[1], set->color[2], 1.0f);
-        DrawLineSet(set);
-    }
-    (void)SwapBuffers(viewer_dc);
-    glFinish();
+    RenderStagesAndPresent();
 }
 
 static int OverlappingEntries(void)
