@@ -131,7 +131,8 @@ int main(int argc, char** argv)
         printf("{\"result\": %lld}\n", (long long)result);
     } else if (argc >= 3 && strcmp(argv[1], "gettext") == 0) {
         char text[1024] = "";
-        GetWindowTextA(ArgWindow(argv[2]), text, sizeof(text));
+        // GetWindowText does not ask a control of another process; WM_GETTEXT does.
+        SendMessageA(ArgWindow(argv[2]), WM_GETTEXT, sizeof(text), (LPARAM)text);
         printf("{\"text\": ");
         PrintEscaped(text);
         printf("}\n");

@@ -143,6 +143,21 @@ def view_pixel(viewer, vx, vy):
     return vx, vy - (ct - (cb - (b - t)))
 
 
+def cross_mask(viewer, shape):
+    """Pixels away from the green cross and from the image's outer ring, where
+    filtering at the border decides the colour. The cross stands 3 px below
+    and 2 px left of the frame's centre."""
+    h, w = shape[:2]
+    l, t, r, b = viewer["rect"]
+    cx, cy = view_pixel(viewer, (r - l) // 2 - 2, (b - t) // 2 + 3)
+    mask = np.ones((h, w), dtype=bool)
+    mask[max(cy - 2, 0):cy + 3, :] = False
+    mask[:, max(cx - 2, 0):cx + 3] = False
+    mask[:2, :] = mask[-2:, :] = False
+    mask[:, :2] = mask[:, -2:] = False
+    return mask, (cx, cy)
+
+
 def match_fraction(actual, expected, tol=12):
     """Fraction of pixels whose every channel is within tol."""
     diff = np.abs(actual.astype(np.float64) - expected.astype(np.float64))
@@ -347,7 +362,7 @@ class TestCase(unittest.TestCase):
         time.sleep(settle)
 
     def double_click(self, button=1, settle=0.3):
-        xdotool("click", "--repeat", 2, "--delay", 80, button)
+        xdotool("click", "--repeat", 2, "--delay", 150, button)
         time.sleep(settle)
 
     def press(self, button=1, settle=0.2):

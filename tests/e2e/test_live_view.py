@@ -8,21 +8,6 @@ import numpy as np
 import qvx
 
 
-def cross_mask(viewer, shape):
-    """Pixels away from the green cross and from the image's outer ring, where
-    filtering at the border decides the colour. The cross stands 3 px below
-    and 2 px left of the frame's centre."""
-    h, w = shape[:2]
-    l, t, r, b = viewer["rect"]
-    cx, cy = qvx.view_pixel(viewer, (r - l) // 2 - 2, (b - t) // 2 + 3)
-    mask = np.ones((h, w), dtype=bool)
-    mask[max(cy - 2, 0):cy + 3, :] = False
-    mask[:, max(cx - 2, 0):cx + 3] = False
-    mask[:2, :] = mask[-2:, :] = False
-    mask[:, :2] = mask[:, -2:] = False
-    return mask, (cx, cy)
-
-
 class LiveView(qvx.TestCase):
     def setUp(self):
         super().setUp()
@@ -40,7 +25,7 @@ class LiveView(qvx.TestCase):
             self.assertEqual(viewer["rect"], [x - 200, y - 200, x + 200, y + 200])
             actual = qvx.actual_view(shot, viewer)
             expected = qvx.expected_view(desktop, viewer)
-            mask, (cx, cy) = cross_mask(viewer, actual.shape)
+            mask, (cx, cy) = qvx.cross_mask(viewer, actual.shape)
             self.assertLooksLike(actual[mask][None], expected[mask][None], tol=14,
                                  min_fraction=0.97, name="lens-%d-%d" % (x, y))
             # The cross: green where it stands, drawn over the image.
