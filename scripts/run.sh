@@ -46,22 +46,29 @@ wineserver -p >/dev/null 2>&1 </dev/null
 wineboot >/dev/null 2>&1 </dev/null
 
 echo "No display: sample windows on virtual display :$n"
+sample="$build/quorvix-sample.txt"
+{
+  for _ in $(seq 1 24); do printf '\r\n'; done
+  pad=$(printf '%*s' 150 '')
+  for line in "Quorvix shows the desktop beneath the pointer" \
+              "through a polynomial radial lens: the middle" \
+              "is magnified most, and the green cross marks" \
+              "where the pointer is. Clicks, drags and the" \
+              "wheel reach the window shown at its centre."; do
+    printf '%s%s\r\n' "$pad" "$line"
+  done
+} >"$sample"
 wine winemine >/dev/null 2>&1 </dev/null &
 sleep 2
-wine notepad >/dev/null 2>&1 </dev/null &
+wine notepad "Z:${sample//\//\\}" >/dev/null 2>&1 </dev/null &
 sleep 3
-xdotool key Return Return Return Return Return Return Return Return Return Return
-xdotool type --delay 20 "Quorvix shows the desktop beneath the pointer through a lens."
-xdotool key Return Return
-xdotool type --delay 20 "The middle is magnified most; the green cross marks the pointer."
-sleep 1
-xdotool mousemove 120 200
+xdotool mousemove 700 400
 wine quorvix.exe </dev/null >/dev/null 2>&1 &
 quorvix=$!
 sleep 3
-# Glide along the text, as a reader would.
-for x in 140 160 180 200 220 240; do
-  xdotool mousemove "$x" 206
+# Glide onto the text, as a reader would: the view follows the pointer.
+for x in 710 720 730 740; do
+  xdotool mousemove "$x" 416
   sleep 0.3
 done
 sleep 1
