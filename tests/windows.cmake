@@ -12,8 +12,5 @@ quorvix_test(layout_parser_test gui/layout_parser_test.cpp)
 target_compile_definitions(layout_parser_test PRIVATE QUORVIX_TEST_DATA="Z:${CMAKE_CURRENT_SOURCE_DIR}/gui/layouts")
 quorvix_test(controls_test gui/controls_test.cpp)
 quorvix_test(render_nocontext_test render/render_nocontext_test.cpp)
-# Benchmark, run by hand under Wine (not a test): qvx_bench.exe prints timings.
-add_executable(qvx_bench bench/bench.cpp)
-target_link_libraries(qvx_bench PRIVATE quorvix_core)
 quorvix_test(settings_test settings/settings_test.cpp)
 quorvix_e2e(e2e.settings e2e/test_settings.py)
