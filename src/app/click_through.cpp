@@ -205,56 +205,32 @@ static void MoveCapturedRect(void)
     stored->bottom = now.top + height;
 }
 
+// Which edges of the window an edge or corner drag moves to the cursor.
+static bool MovesLeft(int code)   { return code == HTLEFT || code == HTTOPLEFT || code == HTBOTTOMLEFT; }
+static bool MovesRight(int code)  { return code == HTRIGHT || code == HTTOPRIGHT || code == HTBOTTOMRIGHT; }
+static bool MovesTop(int code)    { return code == HTTOP || code == HTTOPLEFT || code == HTTOPRIGHT; }
+static bool MovesBottom(int code) { return code == HTBOTTOM || code == HTBOTTOMLEFT || code == HTBOTTOMRIGHT; }
+
 void ContinueDrag(void)
 {
     // A window that closed mid-drag is left alone; the release ends the drag.
     if (!IsWindow(target_window))
         return;
     const POINT m = cursor_pos;
-    const POINT s = drag_start_cursor;
-    const RECT r = drag_rect;
-    int left, top, width, height;
-    switch (drag_state) {
-    case HTCAPTION:
-        left = r.left + m.x - s.x; top = r.top + m.y - s.y;
-        width = r.right - r.left;  height = r.bottom - r.top;
-        break;
-    case HTLEFT:
-        left = m.x;                top = r.top;
-        width = r.right - m.x;     height = r.bottom - r.top;
-        break;
-    case HTRIGHT:
-        left = r.left;             top = r.top;
-        width = m.x - r.left;      height = r.bottom - r.top;
-        break;
-    case HTTOP:
-        left = r.left;             top = m.y;
-        width = r.right - r.left;  height = r.bottom - m.y;
-        break;
-    case HTTOPLEFT:
-        left = m.x;                top = m.y;
-        width = r.right - m.x;     height = r.bottom - m.y;
-        break;
-    case HTTOPRIGHT:
-        left = r.left;             top = m.y;
-        width = m.x - r.left;      height = r.bottom - m.y;
-        break;
-    case HTBOTTOM:
-        left = r.left;             top = r.top;
-        width = r.right - r.left;  height = m.y - r.top;
-        break;
-    case HTBOTTOMLEFT:
-        left = m.x;                top = r.top;
-        width = r.right - m.x;     height = m.y - r.top;
-        break;
-    case HTBOTTOMRIGHT:
-        left = r.left;             top = r.top;
-        width = m.x - r.left;      height = m.y - r.top;
-        break;
-    default:
+    RECT n = drag_rect;
+    if (drag_state == HTCAPTION) {
+        // The whole window follows the cursor's displacement since the press.
+        OffsetRect(&n, m.x - drag_start_cursor.x, m.y - drag_start_cursor.y);
+    } else if (IsEdgeOrCorner(drag_state)) {
+        // The dragged edges go to the cursor; the opposite ones stay put.
+        if (MovesLeft(drag_state))   n.left = m.x;
+        if (MovesRight(drag_state))  n.right = m.x;
+        if (MovesTop(drag_state))    n.top = m.y;
+        if (MovesBottom(drag_state)) n.bottom = m.y;
+    } else {
         return; // window buttons act at the release, not on moves
     }
-    (void)MoveWindow(target_window, left, top, width, height, TRUE);
+    (void)MoveWindow(target_window, n.left, n.top, n.right - n.left, n.bottom - n.top, TRUE);
     // An edge or corner resize keeps the old entry until the next capture pass.
     if (drag_state == HTCAPTION)
         MoveCapturedRect();
