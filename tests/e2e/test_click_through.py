@@ -39,41 +39,10 @@ def button_events(fx, after):
 
 
 class ClickThrough(qvx.TestCase):
-    def setUp(self):
-        super().setUp()
-        self.pointer = (960, 540)
-
     def start(self, pointer):
         q = self.start_quorvix(pointer=pointer)
-        self.pointer = pointer
         time.sleep(CAPTURE_SETTLE)
         return q
-
-    def glide(self, x, y, step=60):
-        """Moves the pointer in steps the viewer can follow: it only sees moves
-        over itself, and draws a frame for each, so every step waits for it."""
-        x0, y0 = self.pointer
-        n = max(1, -(-max(abs(x - x0), abs(y - y0)) // step))
-        for i in range(1, n + 1):
-            px, py = x0 + (x - x0) * i // n, y0 + (y - y0) * i // n
-            self.move(px, py, settle=0.03)
-            self.wait_viewer_at(px, py)
-        self.pointer = (x, y)
-        time.sleep(0.15)
-
-    def wait_viewer_at(self, x, y, timeout=5.0):
-        want = [x - 200, y - 200, x + 200, y + 200]
-        deadline = time.time() + timeout
-        while self.viewer()["rect"] != want and time.time() < deadline:
-            time.sleep(0.03)
-        self.assertEqual(self.viewer()["rect"], want, "the viewer lost the pointer")
-
-    def double_click(self, button=1, settle=0.3):
-        # NOTE: under Wine a second press about 80 ms after the first is now and
-        # then not paired into a double click; 150 ms is well inside the
-        # platform's 500 ms and pairs every time.
-        qvx.xdotool("click", "--repeat", 2, "--delay", 150, button)
-        time.sleep(settle)
 
     def wait_buttons(self, fx, after, count, timeout=5.0):
         deadline = time.time() + timeout
@@ -169,8 +138,8 @@ class ClickThrough(qvx.TestCase):
     def test_caption_press_and_moves_drag_by_the_pointer_displacement(self):
         fx = self.start_fixture([("A", 500, 300, 600, 400)])
         l, t, r, b = fx.window("A")["rect"]
-        self.start(self.caption_point("Fixture A"))
-        sx, sy = self.pointer
+        sx, sy = self.caption_point("Fixture A")
+        self.start((sx, sy))
 
         self.press(1)
         for dx, dy in ((60, 40), (150, 95), (-70, 180)):
@@ -310,8 +279,6 @@ class ClickThrough(qvx.TestCase):
         self.assertEqual(presses, [], "a Ctrl-click press reached the window")
 
         # Closing the settings window put the pointer back on the viewer.
-        v = self.viewer()["rect"]
-        self.pointer = ((v[0] + v[2]) // 2, (v[1] + v[3]) // 2)
         mark = len(fx.events())
         self.click(1, hold=["Escape"])
         self.assertExitCode(q, 0, timeout=15)
