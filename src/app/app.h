@@ -25,6 +25,13 @@ extern const char viewer_class_name[];  // "MainWindow"
 HWND CreateViewerWindow(HINSTANCE instance);
 // viewer_x/viewer_y from a cursor point: centred, truncating toward zero.
 void CentreViewerOn(POINT cursor);
+// Whether viewer_x/viewer_y are where CentreViewerOn would put them.
+bool ViewerCentredOn(POINT cursor);
+// First among the topmost windows again, without taking activation.
+void KeepViewerInFront(void);
+// The show command as one that leaves the foreground window its keyboard.
+int NoActivateShowCommand(int show_command);
+bool RunningOnWine(void);
 // WM_CLOSE: release the DC, the captures and the settings state, destroy the window.
 void RunCloseSequence(HWND hwnd);
 // Empties what the settings window, the layout file and the elements own.

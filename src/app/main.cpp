@@ -12,7 +12,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
     if (!hwnd)
         return 0;
 
-    ShowWindow(hwnd, show_command);
+    // The viewer never takes the keyboard, not even when it first appears.
+    ShowWindow(hwnd, NoActivateShowCommand(show_command));
     UpdateWindow(hwnd);
 
     MSG Msg = {};

@@ -24,6 +24,47 @@ void CentreViewerOn(POINT cursor)
     viewer_y = cursor.y - viewer_height / 2;
 }
 
+bool ViewerCentredOn(POINT cursor)
+{
+    return viewer_x == cursor.x - viewer_width / 2 && viewer_y == cursor.y - viewer_height / 2;
+}
+
+bool RunningOnWine(void)
+{
+    static int wine = -1;
+    if (wine < 0) {
+        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        wine = ntdll != NULL && GetProcAddress(ntdll, "wine_get_version") != NULL;
+    }
+    return wine == 1;
+}
+
+void KeepViewerInFront(void)
+{
+    const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    // NOTE: Wine raises the X window of a window another process activates
+    // above ours, although the Windows z-order still has the viewer first
+    // among the topmost windows; a SetWindowPos that changes nothing in that
+    // order does not restack X, but leaving the topmost band and coming back
+    // does. On Windows the one call below is all it takes.
+    if (RunningOnWine())
+        (void)SetWindowPos(viewer_hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
+    // A refused raise is tried again at the next capture pass.
+    (void)SetWindowPos(viewer_hwnd, HWND_TOPMOST, 0, 0, 0, 0, flags);
+}
+
+int NoActivateShowCommand(int show_command)
+{
+    switch (show_command) {
+    case SW_SHOWNORMAL:
+    case SW_SHOW:
+    case SW_RESTORE:
+    case SW_SHOWDEFAULT:   return SW_SHOWNOACTIVATE;
+    case SW_SHOWMINIMIZED: return SW_SHOWMINNOACTIVE;
+    default:               return show_command;
+    }
+}
+
 HWND CreateViewerWindow(HINSTANCE instance)
 {
     char PrimaryWindowClass[11];

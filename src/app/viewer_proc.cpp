@@ -5,11 +5,13 @@
 #include "render/render.h"
 #include "settings/settings.h"
 
-// A key counts as held when the high byte of its 16-bit state is set; a
-// toggled but released key does not.
-static bool KeyHeld(int key)
+// The viewer never holds the keyboard, so Escape is read from the keyboard
+// itself at the click: held means the high bit of the asynchronous state. The
+// low bit ("pressed since the last call") is not held: an Escape typed into
+// another program a minute ago must not end Quorvix at the next click.
+static bool EscapeHeld(void)
 {
-    return (GetKeyState(key) >> 8) != 0;
+    return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
 }
 
 static void RedrawNow(void)
@@ -47,42 +49,67 @@ static LRESULT OnSetCursor(void)
     return 0;
 }
 
-static void RefreshCaptures(HWND hwnd)
+static void RefreshCaptures(void)
 {
     ReleaseCaptures(1);
     captured_count = 0;
     CaptureAllWindows();
-    // Back to the front of the topmost windows; activation is allowed.
-    (void)SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    KeepViewerInFront();
 }
 
-static LRESULT OnTimer(HWND hwnd, UINT_PTR id)
+// Re-centres the view on the cursor, carries a pending drag along and draws.
+static void FollowCursor(HWND hwnd)
 {
-    if (id == capture_timer_id)
-        RefreshCaptures(hwnd);
-    else if (id == repaint_timer_id)
-        RedrawNow();
-    return 0;
-}
-
-static LRESULT OnMouseMove(HWND hwnd)
-{
-    GetCursorPos(&cursor_pos);
+    (void)GetCursorPos(&cursor_pos); // on failure the last known position stands
     CentreViewerOn(cursor_pos);
     MoveWindow(hwnd, viewer_x, viewer_y, viewer_width, viewer_height, TRUE);
     if (drag_state != 0)
         ContinueDrag();
     RedrawNow();
+}
+
+// The viewer sees mouse moves only while the cursor is over it: after a jump
+// (a flick, a stalled frame, a program's SetCursorPos) no move arrives, so
+// the repaint tick catches up with the cursor.
+static void OnRepaintTick(HWND hwnd)
+{
+    POINT now;
+    if (GetCursorPos(&now) && !ViewerCentredOn(now))
+        FollowCursor(hwnd);
+    else
+        RedrawNow();
+}
+
+static LRESULT OnTimer(HWND hwnd, UINT_PTR id)
+{
+    if (id == capture_timer_id)
+        RefreshCaptures();
+    else if (id == repaint_timer_id)
+        OnRepaintTick(hwnd);
     return 0;
+}
+
+static LRESULT OnMouseMove(HWND hwnd)
+{
+    FollowCursor(hwnd);
+    return 0;
+}
+
+// A click on the viewer goes through to the window it shows, which takes the
+// foreground; the viewer itself never takes the keyboard away from it.
+static LRESULT OnMouseActivate(void)
+{
+    return MA_NOACTIVATE;
 }
 
 static LRESULT OnLeftDown(WPARAM wParam)
 {
-    if (KeyHeld(VK_ESCAPE)) {
+    if (EscapeHeld()) {
         SendMessageA(viewer_hwnd, WM_CLOSE, 0, 0);
         return 0;
     }
-    if (KeyHeld(VK_CONTROL)) {
+    // Ctrl as the mouse message saw it, whichever window has the keyboard.
+    if (wParam & MK_CONTROL) {
         (void)CreateSettingsWindow(NULL);
         return 0;
     }
@@ -113,6 +140,7 @@ LRESULT CALLBACK ViewerWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_SETCURSOR:     return OnSetCursor();
     case WM_TIMER:         return OnTimer(hwnd, wParam);
     case WM_MOUSEMOVE:     return OnMouseMove(hwnd);
+    case WM_MOUSEACTIVATE: return OnMouseActivate();
     case WM_LBUTTONDOWN:   return OnLeftDown(wParam);
     case WM_LBUTTONUP:     OnClickLeftUp(wParam); return 0;
     case WM_LBUTTONDBLCLK: OnClickLeftDoubleClick(wParam); return 0;

@@ -188,14 +188,14 @@ static void PointAtViewerCentre(void)
 }
 
 // The viewer keeps its top-left corner, takes the current size and comes to
-// the front of the topmost windows.
+// the front of the topmost windows; the keyboard stays with this window.
 static void ResizeViewerKeepingCorner(void)
 {
     if (!GetWindowRect(viewer_hwnd, &settings_viewer_rect))
         return;
     // A refused move leaves the old size on screen; the next move tries again.
     (void)SetWindowPos(viewer_hwnd, HWND_TOPMOST, settings_viewer_rect.left, settings_viewer_rect.top,
-                       viewer_width, viewer_height, 0);
+                       viewer_width, viewer_height, SWP_NOACTIVATE);
 }
 
 static void RedrawViewerAtNewSize(void)

@@ -7,6 +7,9 @@
 //   post HWND MSG WPARAM LPARAM   PostMessageA
 //   gettext HWND                  the window text
 //   cursor                        cursor position and visibility
+//   type TEXT                     TEXT as key presses through the system's input queue
+//   jump X Y MS                   SetCursorPos(X, Y), then the milliseconds until the
+//                                 viewer ("MainWindow") is centred there, or -1 after MS
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -99,6 +102,67 @@ static BOOL CALLBACK CountTop(HWND hwnd, LPARAM param)
     return TRUE;
 }
 
+// One key press, as a keyboard sends it: it goes to whatever window has
+// the keyboard focus in the foreground, not to a window of our choosing.
+static void PressKey(WORD vk, bool shift)
+{
+    INPUT input[4] = {};
+    int n = 0;
+    if (shift) {
+        input[n].type = INPUT_KEYBOARD;
+        input[n++].ki.wVk = VK_SHIFT;
+    }
+    input[n].type = INPUT_KEYBOARD;
+    input[n++].ki.wVk = vk;
+    input[n].type = INPUT_KEYBOARD;
+    input[n].ki.wVk = vk;
+    input[n++].ki.dwFlags = KEYEVENTF_KEYUP;
+    if (shift) {
+        input[n].type = INPUT_KEYBOARD;
+        input[n].ki.wVk = VK_SHIFT;
+        input[n++].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    SendInput((UINT)n, input, sizeof(INPUT));
+    Sleep(10);
+}
+
+static void TypeText(const char* text)
+{
+    for (const char* c = text; *c; ++c) {
+        SHORT key = VkKeyScanA(*c);
+        if (key != -1)
+            PressKey((WORD)LOBYTE(key), (HIBYTE(key) & 1) != 0);
+    }
+}
+
+static bool ViewerCentredAt(int x, int y)
+{
+    HWND viewer = FindWindowA("MainWindow", NULL);
+    RECT r;
+    if (!viewer || !GetWindowRect(viewer, &r))
+        return false;
+    int w = r.right - r.left, h = r.bottom - r.top;
+    return r.left == x - w / 2 && r.top == y - h / 2;
+}
+
+static void Jump(int x, int y, int timeout_ms)
+{
+    DWORD start = GetTickCount();
+    SetCursorPos(x, y);
+    int elapsed = -1;
+    for (;;) {
+        int now = (int)(GetTickCount() - start);
+        if (ViewerCentredAt(x, y)) {
+            elapsed = now;
+            break;
+        }
+        if (now > timeout_ms)
+            break;
+        Sleep(2);
+    }
+    printf("{\"ms\": %d}\n", elapsed);
+}
+
 static HWND ArgWindow(const char* text)
 {
     return (HWND)(UINT_PTR)_strtoui64(text, NULL, 0);
@@ -143,8 +207,12 @@ int main(int argc, char** argv)
         printf("{\"x\": %ld, \"y\": %ld, \"showing\": %d, \"cursor\": %llu}\n", info.ptScreenPos.x,
                info.ptScreenPos.y, (info.flags & CURSOR_SHOWING) ? 1 : 0,
                (unsigned long long)(UINT_PTR)info.hCursor);
+    } else if (argc >= 3 && strcmp(argv[1], "type") == 0) {
+        TypeText(argv[2]);
+    } else if (argc >= 5 && strcmp(argv[1], "jump") == 0) {
+        Jump(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]));
     } else {
-        fprintf(stderr, "usage: qvx_probe list|children|count-windows|send|post|gettext|cursor ...\n");
+        fprintf(stderr, "usage: qvx_probe list|children|count-windows|send|post|gettext|cursor|type|jump ...\n");
         return 2;
     }
     fflush(stdout);

@@ -36,9 +36,9 @@ class ViewerShell(qvx.TestCase):
         self.assertIsNotNone(self.viewer())
         # Ctrl-click opens the settings window; close it to hand the viewer its timers back.
         s = self.settings_window()
-        if s:
-            qvx.probe("post", s["hwnd"], 0x0010, 0, 0)  # WM_CLOSE
-            time.sleep(0.5)
+        self.assertIsNotNone(s, "Ctrl-click opens the settings window")
+        qvx.probe("post", s["hwnd"], 0x0010, 0, 0)  # WM_CLOSE
+        time.sleep(0.5)
         v = self.viewer()
         l, t, r, b = v["rect"]
         self.move((l + r) // 2, (t + b) // 2)
@@ -50,6 +50,21 @@ class ViewerShell(qvx.TestCase):
         for x, y in ((1050, 520), (1100, 560), (1150, 600)):
             self.move(x, y, settle=0.4)
             self.assertEqual(self.viewer()["rect"], [x - 200, y - 200, x + 200, y + 200])
+
+    def test_view_catches_up_with_a_pointer_jump(self):
+        # A jump lands off the view, where no mouse move reaches it.
+        q = self.start_quorvix(pointer=(960, 540))
+        x, y = 960, 540
+        for dx, dy in ((300, 0), (0, 300), (-300, 0), (0, -300)):
+            x, y = x + dx, y + dy
+            ms = qvx.probe("jump", x, y, 2000)[0]["ms"]
+            self.assertGreaterEqual(ms, 0, "the view never came to the pointer at %d,%d" % (x, y))
+            self.assertLessEqual(ms, 300, "the view took %d ms to reach %d,%d" % (ms, x, y))
+        # The same with the real pointer, and the view still ends with Escape-click.
+        self.move(x + 300, y, settle=0.3)
+        self.assertEqual(self.viewer()["rect"], [x + 100, y - 200, x + 500, y + 200])
+        self.click(1, hold=["Escape"])
+        self.assertExitCode(q, 0, timeout=15)
 
 
 if __name__ == "__main__":
