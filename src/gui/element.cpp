@@ -78,6 +78,11 @@ static void SetUpTrackbar(GuiElement* element)
     (void)SendMessageA(element->window, TBM_SETRANGEMIN, TRUE, (LPARAM)range_min);
     (void)SendMessageA(element->window, TBM_SETRANGEMAX, TRUE, (LPARAM)range_max);
     (void)SendMessageA(element->window, TBM_SETPAGESIZE, 0, 1);
+    // NOTE: Wine's track bar places its thumb only when the position changes,
+    // not the range: a centre of 0 in -100..100 would stay drawn at the left
+    // end. Moving it to another position first places it anew.
+    const LRESULT current = SendMessageA(element->window, TBM_GETPOS, 0, 0);
+    (void)SendMessageA(element->window, TBM_SETPOS, TRUE, current == range_min ? range_max : range_min);
     (void)SetTrackbarPosition_GuiElement(element); // its status tells of a bad scale
     Subclass(element->window, TrackbarSubclassProc, &previous_trackbar_proc);
 }

@@ -73,9 +73,10 @@ HWND__* FindWindowById_GuiElementTable(const GuiElementTable* table, int32_t id)
 void    GetAbsolutePosition_GuiElementTable(const GuiElementTable* table, int32_t id,
                                             int32_t* x, int32_t* y);
 
-// Track bar step of a value: value / scale truncated toward zero. 1 when that
-// is a finite 32-bit number; else 0, and step is 0 (scale 0, a NaN) or the
-// nearest 32-bit end.
+// Track bar step of a value: value / scale, a whole number of steps when it
+// is one within a relative 1e-12, else truncated toward zero. 1 when that is a
+// finite 32-bit number; else 0, and step is 0 (scale 0, a NaN) or the nearest
+// 32-bit end.
 int ValueToTrackbarStep(double value, double scale, int32_t* step);
 
 // Layout file (layout_table.cpp; Read_CsvFile in csv_read.cpp needs Win32).

@@ -118,6 +118,10 @@ void GetAbsolutePosition_GuiElementTable(const GuiElementTable* table, int32_t i
     }
 }
 
+// Relative distance from a whole number of steps that still counts as that
+// number: far above the rounding of a division, far below a typed digit.
+static const double whole_step_tolerance = 1e-12;
+
 int ValueToTrackbarStep(double value, double scale, int32_t* step)
 {
     // Checked before dividing: 0 or NaN would give no number of steps at all.
@@ -125,7 +129,14 @@ int ValueToTrackbarStep(double value, double scale, int32_t* step)
         *step = 0;
         return 0;
     }
-    const double steps = std::trunc(value / scale);
+    // A value that is a whole number of steps stays that number, although
+    // the division may land just below it (0.58 / 0.01 is 57.999...);
+    // anything else is cut toward zero.
+    const double quotient = value / scale;
+    const double nearest = std::nearbyint(quotient);
+    const double steps = std::fabs(quotient - nearest) <= whole_step_tolerance * std::fmax(1.0, std::fabs(nearest))
+                             ? nearest
+                             : std::trunc(quotient);
     if (std::isnan(steps)) { // infinity over infinity
         *step = 0;
         return 0;
@@ -334,8 +345,9 @@ int Load_GuiElementTable(GuiElementTable* table, CsvFile* file)
             table->status = 105;
             return 0;
         }
-        // An empty first cell marks a blank spreadsheet row.
-        if (file->cursor != end && *file->cursor == ',') continue;
+        // An empty first cell marks a blank spreadsheet row; an empty line
+        // (as editors leave at the end of a file) is skipped alike.
+        if (file->cursor != end && (*file->cursor == ',' || *file->cursor == '\r')) continue;
         // At most 990 rows reach here, as the line count is at most 1000.
         if (slot >= GUI_TABLE_SLOTS) {
             table->status = 105;

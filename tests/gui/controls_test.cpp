@@ -382,14 +382,18 @@ TEST(Controls, TrackbarRangesAndPositions)
     EXPECT_EQ(k1->double_value, 0.7000000000000001);
 
     // The file's 0.3 is 0.30000000000000004, a hair above three steps; the
-    // double 0.3 is a hair below, and the thumb is not rounded up.
+    // double 0.3 is a hair below (0.3 / 0.1 is 2.9999999999999996), and both
+    // are three steps. A value between steps is cut toward zero.
     GuiElement* tenths = Element(2);
     EXPECT_EQ(Send(tenths, TBM_GETPOS), 3);
     tenths->double_value = 0.3;
     ASSERT_EQ(SetTrackbarPosition_GuiElement(tenths), 1);
-    EXPECT_EQ(Send(tenths, TBM_GETPOS), 2); // 0.3 / 0.1 is 2.9999999999999996
+    EXPECT_EQ(Send(tenths, TBM_GETPOS), 3);
+    tenths->double_value = 0.39;
+    ASSERT_EQ(SetTrackbarPosition_GuiElement(tenths), 1);
+    EXPECT_EQ(Send(tenths, TBM_GETPOS), 3);
     ASSERT_EQ(ReadTrackbarPosition_GuiElement(tenths), 1);
-    EXPECT_EQ(tenths->double_value, 0.2);
+    EXPECT_EQ(tenths->double_value, 0.30000000000000004);
 
     GuiElement* doubled = Element(3);
     EXPECT_EQ(Send(doubled, TBM_GETPOS), 3);

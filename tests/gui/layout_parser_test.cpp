@@ -200,6 +200,26 @@ TEST(LayoutFile, HeaderAndLineEnds)
     EXPECT_EQ(table.status, 102);
 }
 
+// Empty lines, as editors leave them, are skipped wherever they stand; a
+// short row with text in it still fails.
+TEST(LayoutFile, EmptyLinesAmongAndAfterRowsAreSkipped)
+{
+    FileGuard g;
+    ASSERT_EQ(LoadFile("empty_line.csv", &g.file), 1) << table.status;
+    ASSERT_EQ(table.count, 2);
+    EXPECT_EQ(table.elements[0].id, 100);
+    EXPECT_EQ(table.elements[1].id, 110);
+
+    const std::string rows = Row({{2, "1"}}) + "\r\n" + Row({{2, "2"}}) + "\r\n\r\n";
+    ASSERT_EQ(LoadText(Header() + rows, &g.file), 1) << table.status;
+    ASSERT_EQ(table.count, 2);
+    EXPECT_EQ(table.elements[1].id, 2);
+
+    EXPECT_EQ(LoadText(Header() + rows + " \r\n", &g.file), 0);
+    EXPECT_EQ(table.status, 105);
+    EXPECT_EQ(table.elements[2].status, 120);
+}
+
 TEST(LayoutFile, BrokenRowsFailWithTheirCode)
 {
     FileGuard g;
@@ -207,7 +227,6 @@ TEST(LayoutFile, BrokenRowsFailWithTheirCode)
         {"short_row.csv", 1, 120},   // 21 cells
         {"long_row.csv", 1, 121},    // 23 cells
         {"long_cell.csv", 1, 122},   // a 31-character caption
-        {"empty_line.csv", 1, 120},  // CR LF alone among the rows
         {"bad_int_id.csv", 0, 101},  // "+5"
         {"bad_int_width.csv", 1, 105}, // "3.0"
     };
@@ -436,8 +455,21 @@ TEST(TrackbarStep, ScaledValuesAndBadScales)
     int32_t step = -1;
     EXPECT_EQ(ValueToTrackbarStep(0.7000000000000001, 0.01, &step), 1);
     EXPECT_EQ(step, 70);
-    EXPECT_EQ(ValueToTrackbarStep(0.3, 0.1, &step), 1);
-    EXPECT_EQ(step, 2);                        // 2.9999999999999996 truncated
+    // A whole number of steps stays whole although the division lands below it.
+    const struct { double value, scale; int32_t steps; } whole[] = {
+        {0.3, 0.1, 3},      // 2.9999999999999996
+        {0.58, 0.01, 58},   // 57.99999999999999
+        {1.19, 0.01, 119},
+        {-0.29, 0.01, -29},
+        {2.01, 0.01, 201},
+    };
+    for (const auto& w : whole) {
+        EXPECT_EQ(ValueToTrackbarStep(w.value, w.scale, &step), 1);
+        EXPECT_EQ(step, w.steps) << w.value << " / " << w.scale;
+    }
+    // Anything between steps is cut toward zero.
+    EXPECT_EQ(ValueToTrackbarStep(0.589, 0.01, &step), 1);
+    EXPECT_EQ(step, 58);
     EXPECT_EQ(ValueToTrackbarStep(2.999, 1.0, &step), 1);
     EXPECT_EQ(step, 2);
     EXPECT_EQ(ValueToTrackbarStep(-2.5, 1.0, &step), 1);

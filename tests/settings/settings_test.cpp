@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <string>
@@ -423,6 +425,87 @@ TEST_F(SettingsWindow, TrackBarsDriveTheirBoxesAndResizeTheViewerInPlace)
     EXPECT_EQ(Text(Control(305)), "-0.50");
     EXPECT_EQ(K1, 1.23f);
     EXPECT_EQ(dist_cx, -0.5f);
+}
+
+// Hundredths as a user types them: -29 is "-0.29".
+std::string Hundredths(int h)
+{
+    char text[16];
+    snprintf(text, sizeof(text), "%s%d.%02d", h < 0 ? "-" : "", abs(h) / 100, abs(h) % 100);
+    return text;
+}
+
+// Opens the window and has every control paint at once, as its first paint
+// does when a user opens it.
+HWND OpenAndPaint()
+{
+    EXPECT_EQ(CreateSettingsWindow(NULL), 1);
+    HWND s = SettingsHwnd();
+    RedrawWindow(s, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return s;
+}
+
+// The thumb's middle, as a fraction of the way along the channel.
+double ThumbFraction(HWND bar)
+{
+    RECT thumb, channel;
+    SendMessageA(bar, TBM_GETTHUMBRECT, 0, (LPARAM)&thumb);
+    SendMessageA(bar, TBM_GETCHANNELRECT, 0, (LPARAM)&channel);
+    return ((thumb.left + thumb.right) / 2.0 - channel.left) / (channel.right - channel.left);
+}
+
+TEST_F(SettingsWindow, EveryTwoDecimalValueComesBackAsTyped)
+{
+    // A small view: every step here draws a frame, and only the values matter.
+    viewer_width = viewer_height = 50;
+    struct Bound { int32_t box; float* parameter; std::vector<float> kept; };
+    Bound bound[] = {{303, &K1, {}}, {304, &P1, {}}, {305, &dist_cx, {}}, {306, &dist_cy, {}}};
+    ASSERT_NE(OpenAndPaint(), (HWND)NULL);
+    // The centre's 0 stands in the middle of its slider, not at an end.
+    EXPECT_NEAR(ThumbFraction(Control(905)), 0.5, 0.05);
+    EXPECT_NEAR(ThumbFraction(Control(906)), 0.5, 0.05);
+
+    // Committed with Enter, each value stays what was typed, with its thumb
+    // on its step; beyond the range it is held at the end.
+    for (Bound& b : bound) {
+        const GuiElement* bar = &element_table.elements[FindIndexById_GuiElementTable(&element_table, b.box + 600)];
+        ASSERT_EQ(bar->scale, 0.01) << b.box;
+        const int lo = (int)lround(bar->range_min * 100), hi = (int)lround(bar->range_max * 100);
+        for (int h = lo - 1; h <= hi + 1; ++h) {
+            const int held = h < lo ? lo : h > hi ? hi : h;
+            Enter(b.box, Hundredths(h).c_str());
+            UpdateWindow(Control(b.box + 600));
+            ASSERT_EQ(Text(Control(b.box)), Hundredths(held)) << "typed " << Hundredths(h);
+            ASSERT_EQ(SendMessageA(Control(b.box + 600), TBM_GETPOS, 0, 0), held);
+            ASSERT_EQ(*b.parameter, (float)atof(Hundredths(held).c_str())) << Hundredths(h);
+            if (h == held)
+                b.kept.push_back(*b.parameter);
+        }
+    }
+
+    // Committing the same text again and again changes nothing.
+    Enter(303, "1.19");
+    for (int i = 0; i < 10; ++i) {
+        SendMessageA(Control(303), WM_KEYDOWN, VK_RETURN, 0x001C0001);
+        UpdateWindow(Control(903));
+    }
+    EXPECT_EQ(Text(Control(303)), "1.19");
+    EXPECT_EQ(K1, 1.19f);
+
+    // Opening the window shows each value and leaves every parameter as it was.
+    SendMessageA(SettingsHwnd(), WM_CLOSE, 0, 0);
+    size_t longest = 0;
+    for (const Bound& b : bound)
+        longest = b.kept.size() > longest ? b.kept.size() : longest;
+    for (size_t i = 0; i < longest; ++i) {
+        for (Bound& b : bound)
+            *b.parameter = b.kept[i % b.kept.size()];
+        ASSERT_NE(OpenAndPaint(), (HWND)NULL);
+        for (const Bound& b : bound) {
+            ASSERT_EQ(*b.parameter, b.kept[i % b.kept.size()]) << b.box << " opening " << i;
+        }
+        SendMessageA(SettingsHwnd(), WM_CLOSE, 0, 0);
+    }
 }
 
 TEST_F(SettingsWindow, MissingOrBrokenLayoutStillOpens)
