@@ -445,15 +445,21 @@ TEST(CaptureTable, ReleaseFreesEverythingOnce)
     EXPECT_EQ(0, captured_rect[i].left | captured_rect[i].top | captured_rect[i].right | captured_rect[i].bottom);
     captured_count = 0;
 
-    // NOTE: Wine's GetGuiResources answers 0; the handle checks above then
-    // carry the proof that objects are freed.
-    DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    for (int pass = 0; pass < 100; pass++)
+    // Pass after pass, every object a pass made is gone once it is released.
+    // NOTE: Wine's GetGuiResources answers 0, so the objects are checked one
+    // by one, right after their release, before a new pass can reuse a handle.
+    int left_alive = 0;
+    for (int pass = 0; pass < 100; pass++) {
         CaptureFresh();
-    ReleaseCaptures(1);
-    captured_count = 0;
-    DWORD after = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (before != 0) {
-        EXPECT_LE(after, before + 4) << "GDI objects grew over 100 passes";
+        std::vector<HGDIOBJ> made;
+        for (int k = 0; k < captured_count; k++) {
+            made.push_back(captured_dc[k]);
+            made.push_back(captured_bitmap[k]);
+        }
+        ReleaseCaptures(1);
+        captured_count = 0;
+        for (HGDIOBJ object : made)
+            left_alive += GetObjectType(object) != 0;
     }
+    EXPECT_EQ(0, left_alive) << "GDI objects outlived their release";
 }

@@ -271,9 +271,9 @@ class ClickThrough(qvx.TestCase):
         self.click(1, hold=["Control_L"])
         time.sleep(0.5)
         settings = self.settings_window()
-        if settings:
-            qvx.probe("post", settings["hwnd"], WM_CLOSE, 0, 0)
-            time.sleep(0.5)
+        self.assertIsNotNone(settings, "Ctrl-click opens the settings window")
+        qvx.probe("post", settings["hwnd"], WM_CLOSE, 0, 0)
+        time.sleep(0.5)
         presses = [e["line"] for e in button_events(fx, mark)
                    if e["msg"] in ("WM_LBUTTONDOWN", "WM_LBUTTONDBLCLK")]
         self.assertEqual(presses, [], "a Ctrl-click press reached the window")

@@ -43,9 +43,13 @@ class LiveView(qvx.TestCase):
         self.start_quorvix(pointer=(1000, 500))
         actual = qvx.actual_view(self.screenshot(), self.viewer())
         # Fixture red is x mod 256 across the client: the view's centre span of
-        # 40 pixels covers far fewer than 40 desktop columns.
+        # 20 pixels covers far fewer than 20 desktop columns, all of them
+        # within a few pixels of the pointer.
         span = actual[180, 170:190, 0]
         self.assertLess(np.ptp(span), 10)
+        red_at_pointer = (1000 - self.fx.window("A")["client"][0]) % 256
+        self.assertLess(abs(np.mean(span) - red_at_pointer), 6,
+                        "the centre shows red %.0f, the desktop %d" % (np.mean(span), red_at_pointer))
 
     def test_pointer_is_hidden_over_the_viewer(self):
         self.start_quorvix(pointer=(1000, 500))
