@@ -107,6 +107,7 @@ void ReleaseSettingsResources(void)
     settings_paint_dc = NULL;
     memset(&settings_paint, 0, sizeof(settings_paint));
     memset(&settings_viewer_rect, 0, sizeof(settings_viewer_rect));
+    settings_return_window = NULL;
     settings_window_open = 0;
 }
 

@@ -17,6 +17,7 @@ extern GuiElementTable element_table;        // rebuilt each time the window ope
 extern HDC             settings_paint_dc;
 extern PAINTSTRUCT     settings_paint;
 extern RECT            settings_viewer_rect; // viewer rectangle as last read here
+extern HWND            settings_return_window; // had the keyboard before the window opened
 
 // Registers the class and reads the layout file. 1 when both succeeded.
 int RegisterSettingsClass(HINSTANCE instance);

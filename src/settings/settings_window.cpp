@@ -21,6 +21,7 @@ GuiElementTable element_table;
 HDC             settings_paint_dc;
 PAINTSTRUCT     settings_paint;
 RECT            settings_viewer_rect;
+HWND            settings_return_window;
 
 static const char settings_class_name[] = "Settings_Window_Class";
 static const char settings_title[] = "Quorvix: Settings";
@@ -335,8 +336,19 @@ static LRESULT OnSettingsPaint(HWND hwnd)
     return 0;
 }
 
+// The keyboard goes back to the window that had it before this one opened;
+// left to the system, it would go to the viewer, which ignores every key.
+static void ReturnKeyboard(void)
+{
+    if (settings_return_window != NULL && settings_return_window != viewer_hwnd &&
+        IsWindow(settings_return_window))
+        (void)SetForegroundWindow(settings_return_window); // refused: the system chooses
+    settings_return_window = NULL;
+}
+
 static LRESULT OnSettingsClose(HWND hwnd)
 {
+    ReturnKeyboard();
     // The controls go with the window; a box that had the focus commits on the way.
     (void)DestroyWindow(hwnd);
     Release_GuiElementTable(&element_table);
@@ -395,6 +407,7 @@ int CreateSettingsWindow(HINSTANCE instance)
     // control's message box runs a message loop) cannot open a second one;
     // a failed creation lets it go again, so the next request retries.
     settings_window_open = 1;
+    settings_return_window = GetForegroundWindow();
     HWND hwnd = CreateWindowExA(WS_EX_CLIENTEDGE | WS_EX_TOPMOST, settings_class_name, settings_title,
                                 WS_OVERLAPPEDWINDOW, SETTINGS_X, SETTINGS_Y, SETTINGS_WIDTH,
                                 SETTINGS_HEIGHT, NULL, NULL, instance, NULL);

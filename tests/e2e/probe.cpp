@@ -7,6 +7,7 @@
 //   post HWND MSG WPARAM LPARAM   PostMessageA
 //   gettext HWND                  the window text
 //   cursor                        cursor position and visibility
+//   focus                         the foreground window and the window with the keyboard
 //   type TEXT                     TEXT as key presses through the system's input queue
 //   jump X Y MS                   SetCursorPos(X, Y), then the milliseconds until the
 //                                 viewer ("MainWindow") is centred there, or -1 after MS
@@ -128,6 +129,16 @@ static void PressKey(WORD vk, bool shift)
 
 static void TypeText(const char* text)
 {
+    // NOTE: Wine keeps a key held in a thread's key state when the key's
+    // release went to another thread (a Ctrl-click that opened a window), and
+    // the text would then come out as Ctrl characters; releasing the
+    // modifiers first puts that thread's state right, and costs nothing.
+    INPUT release[2] = {};
+    release[0].type = release[1].type = INPUT_KEYBOARD;
+    release[0].ki.wVk = VK_CONTROL;
+    release[1].ki.wVk = VK_MENU;
+    release[0].ki.dwFlags = release[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, release, sizeof(INPUT));
     for (const char* c = text; *c; ++c) {
         SHORT key = VkKeyScanA(*c);
         if (key != -1)
@@ -207,6 +218,12 @@ int main(int argc, char** argv)
         printf("{\"x\": %ld, \"y\": %ld, \"showing\": %d, \"cursor\": %llu}\n", info.ptScreenPos.x,
                info.ptScreenPos.y, (info.flags & CURSOR_SHOWING) ? 1 : 0,
                (unsigned long long)(UINT_PTR)info.hCursor);
+    } else if (argc >= 2 && strcmp(argv[1], "focus") == 0) {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof(info);
+        GetGUIThreadInfo(0, &info); // 0: the foreground thread
+        printf("{\"foreground\": %llu, \"focus\": %llu}\n", (unsigned long long)(UINT_PTR)GetForegroundWindow(),
+               (unsigned long long)(UINT_PTR)info.hwndFocus);
     } else if (argc >= 3 && strcmp(argv[1], "type") == 0) {
         TypeText(argv[2]);
     } else if (argc >= 5 && strcmp(argv[1], "jump") == 0) {

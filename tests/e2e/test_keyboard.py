@@ -10,13 +10,16 @@ import time
 
 import qvx
 
-WM_CLOSE = 0x0010
 CAPTURE_SETTLE = 0.3
 
 
 def foreground(cls):
     found = qvx.probe("list", cls, "*")
     return bool(found) and found[0]["foreground"] == 1
+
+
+def has_keyboard(hwnd):
+    return qvx.probe("focus")[0]["focus"] == hwnd
 
 
 class Keyboard(qvx.TestCase):
@@ -37,7 +40,7 @@ class Keyboard(qvx.TestCase):
         cl, ct, cr, cb = edit["client"]
         self.glide((cl + cr) // 2, (ct + cb) // 2)
         self.click(1)
-        self.wait_for("the fixture in the foreground", lambda: foreground("QvxFixture"))
+        self.wait_for("the edit control to have the keyboard", lambda: has_keyboard(edit["hwnd"]))
 
     def test_keys_reach_the_window_clicked_through_the_view(self):
         fx = self.start_fixture([("A", 500, 200, 800, 500, "edit")])
@@ -75,14 +78,20 @@ class Keyboard(qvx.TestCase):
         self.assertGreater(after[2] - after[0], before[2] - before[0], "the slider did not move")
         self.assertTrue(foreground("Settings_Window_Class"), "the slider drag took the keyboard")
         self.assertFalse(foreground("MainWindow"))
-        qvx.probe("post", s["hwnd"], WM_CLOSE, 0, 0)
+
+        # Closed, it hands the keyboard back to the fixture, not to the viewer.
+        l, t, r, b = s["rect"]
+        self.move(r - 14, t + 12)
+        self.click(1)
         self.wait_for("the settings window to close", lambda: self.settings_window() is None)
+        self.wait_for("the edit control to have the keyboard", lambda: has_keyboard(edit["hwnd"]))
+        qvx.probe("type", "?")
+        self.wait_for("a key after closing", lambda: self.text_of(edit["hwnd"]) == "Hello 42!?")
 
         # Escape-click ends Quorvix while the fixture has the keyboard.
-        self.click_into(edit)
         self.click(1, hold=["Escape"])
         self.assertExitCode(q, 0, timeout=15)
-        self.assertEqual(self.text_of(edit["hwnd"]), "Hello 42!", "the clicks typed nothing")
+        self.assertEqual(self.text_of(edit["hwnd"]), "Hello 42!?", "the clicks typed nothing")
 
 
 if __name__ == "__main__":
