@@ -7,6 +7,7 @@
 //   post HWND MSG WPARAM LPARAM   PostMessageA
 //   gettext HWND                  the window text
 //   cursor                        cursor position and visibility
+//   version FILE                  FILE's version resource, icon sizes and manifest
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -109,6 +110,76 @@ static LPARAM ArgNumber(const char* text)
     return (LPARAM)_strtoi64(text, NULL, 0);
 }
 
+static void PrintVersionString(const void* info, const char* block, const char* name)
+{
+    char key[128];
+    snprintf(key, sizeof(key), "\\StringFileInfo\\%s\\%s", block, name);
+    char* value = NULL;
+    UINT length = 0;
+    printf(", ");
+    PrintEscaped(name);
+    printf(": ");
+    PrintEscaped(VerQueryValueA(info, key, (void**)&value, &length) && value ? value : "");
+}
+
+// The resources Explorer and the loader read from an executable: the version
+// (numbers and the strings of its first translation), the sizes of the first
+// icon group (0 stands for 256) and the manifest of resource id 1.
+static int PrintVersion(const char* file)
+{
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(file, &ignored);
+    char* info = size ? (char*)malloc(size) : NULL;
+    if (!info || !GetFileVersionInfoA(file, 0, size, info)) {
+        fprintf(stderr, "no version resource in %s\n", file);
+        return 1;
+    }
+    VS_FIXEDFILEINFO* fixed = NULL;
+    UINT length = 0;
+    if (!VerQueryValueA(info, "\\", (void**)&fixed, &length) || !fixed) {
+        fprintf(stderr, "no fixed version information in %s\n", file);
+        return 1;
+    }
+    printf("{\"file_version\": \"%u.%u.%u.%u\", \"product_version\": \"%u.%u.%u.%u\"",
+           HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+           HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS),
+           HIWORD(fixed->dwProductVersionMS), LOWORD(fixed->dwProductVersionMS),
+           HIWORD(fixed->dwProductVersionLS), LOWORD(fixed->dwProductVersionLS));
+    WORD* translation = NULL;
+    char block[16] = "";
+    if (VerQueryValueA(info, "\\VarFileInfo\\Translation", (void**)&translation, &length) && length >= 4)
+        snprintf(block, sizeof(block), "%04x%04x", translation[0], translation[1]);
+    const char* names[] = {"ProductName", "FileDescription", "FileVersion", "ProductVersion"};
+    for (const char* name : names)
+        PrintVersionString(info, block, name);
+    free(info);
+
+    HMODULE module = LoadLibraryExA(file, NULL, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    printf(", \"icon_sizes\": [");
+    HRSRC group = module ? FindResourceA(module, MAKEINTRESOURCEA(1), (LPCSTR)RT_GROUP_ICON) : NULL;
+    const BYTE* dir = group ? (const BYTE*)LockResource(LoadResource(module, group)) : NULL;
+    if (dir) {
+        // GRPICONDIR: three WORDs, then 14-byte entries starting with width and height.
+        WORD count = *(const WORD*)(dir + 4);
+        for (WORD i = 0; i < count; ++i)
+            printf("%s%d", i ? ", " : "", dir[6 + 14 * i]);
+    }
+    printf("], \"manifest\": ");
+    HRSRC manifest = module ? FindResourceA(module, MAKEINTRESOURCEA(1), (LPCSTR)RT_MANIFEST) : NULL;
+    const char* text = manifest ? (const char*)LockResource(LoadResource(module, manifest)) : NULL;
+    char* copy = text ? (char*)calloc(SizeofResource(module, manifest) + 1, 1) : NULL;
+    if (copy) {
+        // The resource is not terminated.
+        memcpy(copy, text, SizeofResource(module, manifest));
+        PrintEscaped(copy);
+        free(copy);
+    } else {
+        printf("null");
+    }
+    printf("}\n");
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     if (argc >= 4 && strcmp(argv[1], "list") == 0) {
@@ -136,6 +207,8 @@ int main(int argc, char** argv)
         printf("{\"text\": ");
         PrintEscaped(text);
         printf("}\n");
+    } else if (argc >= 3 && strcmp(argv[1], "version") == 0) {
+        return PrintVersion(argv[2]);
     } else if (argc >= 2 && strcmp(argv[1], "cursor") == 0) {
         CURSORINFO info = {};
         info.cbSize = sizeof(info);
@@ -144,7 +217,7 @@ int main(int argc, char** argv)
                info.ptScreenPos.y, (info.flags & CURSOR_SHOWING) ? 1 : 0,
                (unsigned long long)(UINT_PTR)info.hCursor);
     } else {
-        fprintf(stderr, "usage: qvx_probe list|children|count-windows|send|post|gettext|cursor ...\n");
+        fprintf(stderr, "usage: qvx_probe list|children|count-windows|send|post|gettext|cursor|version ...\n");
         return 2;
     }
     fflush(stdout);
