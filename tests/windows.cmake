@@ -20,3 +20,6 @@ set_tests_properties(package.build PROPERTIES FIXTURES_SETUP quorvix_package TIM
 quorvix_e2e(e2e.package e2e/test_package.py)
 set_tests_properties(e2e.package PROPERTIES FIXTURES_REQUIRED "wine_display;quorvix_package")
 set_property(TEST e2e.package APPEND PROPERTY ENVIRONMENT "QUORVIX_VERSION=${PROJECT_VERSION}")
+# scripts/run.sh on a display of the test's own, with run.sh's own build and prefix.
+quorvix_e2e(e2e.run_command e2e/test_run_command.py)
+set_tests_properties(e2e.run_command PROPERTIES TIMEOUT 1200)
