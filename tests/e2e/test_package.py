@@ -35,8 +35,9 @@ class Package(qvx.TestCase):
         actual = qvx.actual_view(self.screenshot(), viewer)
         expected = qvx.expected_view(desktop, viewer)
         mask, _ = qvx.cross_mask(viewer, actual.shape)
-        self.assertLooksLike(actual[mask][None], expected[mask][None], tol=14,
-                             min_fraction=0.97, name="lens")
+        fit = self.assertLooksLike(actual[mask][None], expected[mask][None], tol=14,
+                                   min_fraction=0.97, name="lens")
+        print("%.3f of view pixels as the lens gives" % fit)
         self.click(1, hold=["Escape"])
         self.assertExitCode(q, 0, timeout=15)
 

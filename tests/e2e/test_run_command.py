@@ -92,10 +92,11 @@ class RunCommand(qvx.TestCase):
         viewer = self.viewer()
         actual = qvx.actual_view(self.screenshot(), viewer)
         mask, _ = qvx.cross_mask(viewer, actual.shape)
-        print("view over the sample text: mean brightness %.1f" % actual[mask].mean())
         self.assertGreater(actual[mask].mean(), 128, "the view is dark")
-        self.assertLooksLike(actual[mask][None], qvx.expected_view(desktop, viewer)[mask][None],
-                             tol=14, min_fraction=0.97, name="samples")
+        fit = self.assertLooksLike(actual[mask][None], qvx.expected_view(desktop, viewer)[mask][None],
+                                   tol=14, min_fraction=0.97, name="samples")
+        print("view over the sample text: mean brightness %.1f, %.3f of pixels as the lens gives"
+              % (actual[mask].mean(), fit))
 
         self.assertTrue(self.leftovers(), "run.sh's processes are not found at all")
         self.click(1, hold=["Escape"])
