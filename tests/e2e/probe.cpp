@@ -130,14 +130,12 @@ static int PrintVersion(const char* file)
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeA(file, &ignored);
     char* info = size ? (char*)malloc(size) : NULL;
-    if (!info || !GetFileVersionInfoA(file, 0, size, info)) {
-        fprintf(stderr, "no version resource in %s\n", file);
-        return 1;
-    }
     VS_FIXEDFILEINFO* fixed = NULL;
     UINT length = 0;
-    if (!VerQueryValueA(info, "\\", (void**)&fixed, &length) || !fixed) {
-        fprintf(stderr, "no fixed version information in %s\n", file);
+    if (!info || !GetFileVersionInfoA(file, 0, size, info) ||
+        !VerQueryValueA(info, "\\", (void**)&fixed, &length) || !fixed) {
+        fprintf(stderr, "no version resource in %s\n", file);
+        free(info);
         return 1;
     }
     printf("{\"file_version\": \"%u.%u.%u.%u\", \"product_version\": \"%u.%u.%u.%u\"",
@@ -177,6 +175,8 @@ static int PrintVersion(const char* file)
         printf("null");
     }
     printf("}\n");
+    if (module)
+        (void)FreeLibrary(module); // the process ends next anyway
     return 0;
 }
 
