@@ -15,3 +15,12 @@ quorvix_test(controls_test gui/controls_test.cpp)
 quorvix_test(render_nocontext_test render/render_nocontext_test.cpp)
 quorvix_test(settings_test settings/settings_test.cpp)
 quorvix_e2e(e2e.settings e2e/test_settings.py)
+# The release package, built first by a test of its own, then unpacked and run.
+add_test(NAME package.build COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target package)
+set_tests_properties(package.build PROPERTIES FIXTURES_SETUP quorvix_package TIMEOUT 900)
+quorvix_e2e(e2e.package e2e/test_package.py)
+set_tests_properties(e2e.package PROPERTIES FIXTURES_REQUIRED "wine_display;quorvix_package")
+set_property(TEST e2e.package APPEND PROPERTY ENVIRONMENT "QUORVIX_VERSION=${PROJECT_VERSION}")
+# scripts/run.sh on a display of the test's own, with run.sh's own build and prefix.
+quorvix_e2e(e2e.run_command e2e/test_run_command.py)
+set_tests_properties(e2e.run_command PROPERTIES TIMEOUT 1200)

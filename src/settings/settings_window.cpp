@@ -387,14 +387,53 @@ static void FillSettingsClass(HINSTANCE instance)
     settings_class.hIconSm = LoadIconA(NULL, IDI_APPLICATION);
 }
 
+// The layout file beside the executable. Static: the file record keeps the
+// name it was read from, not a copy.
+static char layout_path_beside_exe[MAX_PATH];
+
+// Fills layout_path_beside_exe. 0 when the executable's path is unknown or
+// the result would not fit: a cut path would name another file.
+static int FillLayoutPathBesideExe(void)
+{
+    char* path = layout_path_beside_exe;
+    const DWORD size = (DWORD)sizeof(layout_path_beside_exe);
+    // NOTE: a path longer than the buffer comes back cut, with the full size as its length.
+    const DWORD length = GetModuleFileNameA(NULL, path, size);
+    if (length == 0 || length >= size)
+        return 0;
+    // CharNextA steps over double-byte characters, whose second byte may look like a '\'.
+    char* name = path;
+    for (char* c = path; *c; c = CharNextA(c)) {
+        if (*c == '\\' || *c == '/')
+            name = c + 1;
+    }
+    if ((size_t)(name - path) + sizeof(layout_file_name) > sizeof(layout_path_beside_exe))
+        return 0;
+    memcpy(name, layout_file_name, sizeof(layout_file_name));
+    return 1;
+}
+
+// The working directory comes first; a program started from elsewhere (a
+// shortcut's start folder, a console) reads the file shipped beside it.
+static int ReadLayoutFile(void)
+{
+    Clear_CsvFile(&layout_file);
+    if (Read_CsvFile(&layout_file, layout_file_name) == 1)
+        return 1;
+    // 101: no such file here. A file that exists but cannot be read is not replaced.
+    if (layout_file.status != 101 || !FillLayoutPathBesideExe())
+        return 0;
+    Clear_CsvFile(&layout_file);
+    return Read_CsvFile(&layout_file, layout_path_beside_exe);
+}
+
 int RegisterSettingsClass(HINSTANCE instance)
 {
     FillSettingsClass(instance);
     if (!RegisterClassExA(&settings_class))
         return 0;
     // The layout is read once per run; each opening parses it again from memory.
-    Clear_CsvFile(&layout_file);
-    if (Read_CsvFile(&layout_file, layout_file_name) != 1)
+    if (ReadLayoutFile() != 1)
         return 0;
     return 1;
 }

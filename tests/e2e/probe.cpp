@@ -11,6 +11,7 @@
 //   type TEXT                     TEXT as key presses through the system's input queue
 //   jump X Y MS                   SetCursorPos(X, Y), then the milliseconds until the
 //                                 viewer ("MainWindow") is centred there, or -1 after MS
+//   version FILE                  FILE's version resource, icon sizes and manifest
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -184,6 +185,76 @@ static LPARAM ArgNumber(const char* text)
     return (LPARAM)_strtoi64(text, NULL, 0);
 }
 
+static void PrintVersionString(const void* info, const char* block, const char* name)
+{
+    char key[128];
+    snprintf(key, sizeof(key), "\\StringFileInfo\\%s\\%s", block, name);
+    char* value = NULL;
+    UINT length = 0;
+    printf(", ");
+    PrintEscaped(name);
+    printf(": ");
+    PrintEscaped(VerQueryValueA(info, key, (void**)&value, &length) && value ? value : "");
+}
+
+// The resources Explorer and the loader read from an executable: the version
+// (numbers and the strings of its first translation), the sizes of the first
+// icon group (0 stands for 256) and the manifest of resource id 1.
+static int PrintVersion(const char* file)
+{
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(file, &ignored);
+    char* info = size ? (char*)malloc(size) : NULL;
+    VS_FIXEDFILEINFO* fixed = NULL;
+    UINT length = 0;
+    if (!info || !GetFileVersionInfoA(file, 0, size, info) ||
+        !VerQueryValueA(info, "\\", (void**)&fixed, &length) || !fixed) {
+        fprintf(stderr, "no version resource in %s\n", file);
+        free(info);
+        return 1;
+    }
+    printf("{\"file_version\": \"%u.%u.%u.%u\", \"product_version\": \"%u.%u.%u.%u\"",
+           HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+           HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS),
+           HIWORD(fixed->dwProductVersionMS), LOWORD(fixed->dwProductVersionMS),
+           HIWORD(fixed->dwProductVersionLS), LOWORD(fixed->dwProductVersionLS));
+    WORD* translation = NULL;
+    char block[16] = "";
+    if (VerQueryValueA(info, "\\VarFileInfo\\Translation", (void**)&translation, &length) && length >= 4)
+        snprintf(block, sizeof(block), "%04x%04x", translation[0], translation[1]);
+    const char* names[] = {"ProductName", "FileDescription", "FileVersion", "ProductVersion"};
+    for (const char* name : names)
+        PrintVersionString(info, block, name);
+    free(info);
+
+    HMODULE module = LoadLibraryExA(file, NULL, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    printf(", \"icon_sizes\": [");
+    HRSRC group = module ? FindResourceA(module, MAKEINTRESOURCEA(1), (LPCSTR)RT_GROUP_ICON) : NULL;
+    const BYTE* dir = group ? (const BYTE*)LockResource(LoadResource(module, group)) : NULL;
+    if (dir) {
+        // GRPICONDIR: three WORDs, then 14-byte entries starting with width and height.
+        WORD count = *(const WORD*)(dir + 4);
+        for (WORD i = 0; i < count; ++i)
+            printf("%s%d", i ? ", " : "", dir[6 + 14 * i]);
+    }
+    printf("], \"manifest\": ");
+    HRSRC manifest = module ? FindResourceA(module, MAKEINTRESOURCEA(1), (LPCSTR)RT_MANIFEST) : NULL;
+    const char* text = manifest ? (const char*)LockResource(LoadResource(module, manifest)) : NULL;
+    char* copy = text ? (char*)calloc(SizeofResource(module, manifest) + 1, 1) : NULL;
+    if (copy) {
+        // The resource is not terminated.
+        memcpy(copy, text, SizeofResource(module, manifest));
+        PrintEscaped(copy);
+        free(copy);
+    } else {
+        printf("null");
+    }
+    printf("}\n");
+    if (module)
+        (void)FreeLibrary(module); // the process ends next anyway
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     if (argc >= 4 && strcmp(argv[1], "list") == 0) {
@@ -211,6 +282,8 @@ int main(int argc, char** argv)
         printf("{\"text\": ");
         PrintEscaped(text);
         printf("}\n");
+    } else if (argc >= 3 && strcmp(argv[1], "version") == 0) {
+        return PrintVersion(argv[2]);
     } else if (argc >= 2 && strcmp(argv[1], "cursor") == 0) {
         CURSORINFO info = {};
         info.cbSize = sizeof(info);
@@ -229,7 +302,7 @@ int main(int argc, char** argv)
     } else if (argc >= 5 && strcmp(argv[1], "jump") == 0) {
         Jump(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]));
     } else {
-        fprintf(stderr, "usage: qvx_probe list|children|count-windows|send|post|gettext|cursor|type|jump ...\n");
+        fprintf(stderr, "usage: qvx_probe list|children|count-windows|send|post|gettext|cursor|focus|type|jump|version ...\n");
         return 2;
     }
     fflush(stdout);
