@@ -95,7 +95,7 @@ static bool CreateViewer(HINSTANCE instance)
     if (viewer_hwnd == NULL)
         return false;
     viewer_dc = GetWindowDC(viewer_hwnd);
-    if (InitGLContext() != 0 || CreateShaderPrograms() != 0 || CreateRenderResources() != 0)
+    if (InitGLContext(viewer_dc) != 0 || CreateShaderPrograms() != 0 || CreateRenderResources(viewer_width, viewer_height) != 0)
         return false;
     glViewport(0, 0, viewer_width, viewer_height);
     ShowWindow(viewer_hwnd, SW_SHOWNOACTIVATE);
@@ -116,9 +116,9 @@ static HWND CreateSceneWindow(HINSTANCE instance, int i)
 
 static void CapturePass(void)
 {
-    ReleaseCaptures(1);
-    captured_count = 0;
-    CaptureAllWindows();
+    RECT view = {kViewLeft, kViewTop, kViewLeft + kViewSize, kViewTop + kViewSize};
+    CaptureAllWindows(viewer_hwnd, &view, NULL);
+    UploadCaptures();
 }
 
 // Bytes the last capture pass holds, as the frame reads them.
@@ -153,7 +153,7 @@ static void FloorFrame(void)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     (void)GetWindowRect(viewer_hwnd, &frame_viewer_rect);
-    RenderStagesAndPresent();
+    RenderStagesAndPresent(viewer_dc, viewer_width, viewer_height);
 }
 
 static int OverlappingEntries(void)
@@ -206,7 +206,7 @@ static void RunScene(HINSTANCE instance, int window_count)
     }
     for (int run = 0; run < kRuns; run++) {
         double t0 = NowMs();
-        RenderFrame();
+        RenderFrame(viewer_hwnd, viewer_dc, viewer_width, viewer_height);
         double t1 = NowMs();
         FloorFrame();
         double t2 = NowMs();

@@ -39,6 +39,23 @@ void ReleaseSettingsResources(void);
 
 LRESULT CALLBACK ViewerWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
+// The captures beneath the view (view_captures.cpp).
+// A whole pass now, at creation.
+void CaptureBeneathView(void);
+// The capture timer's pass, run in slices by RunCaptureSlice while
+// CaptureWorkPending and no message waits.
+void StartCapturePass(void);
+bool CaptureWorkPending(void);
+void RunCaptureSlice(void);
+// Copies again for the view as it is (a drag begins: the dragged window
+// hides nothing from now on).
+void RecaptureBeneathView(void);
+// After a caption drag moved the dragged window's entry.
+void ShowMovedWindow(void);
+// One frame of the view, with the captures brought under it first if the
+// view has left what was copied last.
+void RenderView(void);
+
 // Click-through (click_through.cpp).
 extern POINT cursor_adj;        // screen point the view shows at its centre
 extern int   hit_code;          // target_window's WM_NCHITTEST answer at cursor_adj

@@ -17,7 +17,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
     UpdateWindow(hwnd);
 
     MSG Msg = {};
-    while (GetMessageA(&Msg, NULL, 0, 0) > 0) {
+    for (;;) {
+        // Capture work fills the time no message waits, so input comes first.
+        while (CaptureWorkPending() && !PeekMessageA(&Msg, NULL, 0, 0, PM_NOREMOVE))
+            RunCaptureSlice();
+        if (GetMessageA(&Msg, NULL, 0, 0) <= 0)
+            break;
         TranslateMessage(&Msg);
         DispatchMessageA(&Msg);
     }

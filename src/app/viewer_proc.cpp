@@ -25,11 +25,11 @@ static LRESULT OnCreate(HWND hwnd)
     // Creation always succeeds: each failed step leaves the view without its output.
     viewer_hwnd = hwnd;
     viewer_dc = GetWindowDC(hwnd);
-    (void)InitGLContext();
+    (void)InitGLContext(viewer_dc);
     (void)CreateShaderPrograms();
-    (void)CreateRenderResources();
+    (void)CreateRenderResources(viewer_width, viewer_height);
     glViewport(0, 0, viewer_width, viewer_height);
-    CaptureAllWindows();
+    CaptureBeneathView();
     (void)SetTimer(hwnd, capture_timer_id, capture_period_ms, NULL);
     (void)SetTimer(hwnd, repaint_timer_id, repaint_period_ms, NULL);
     (void)RegisterSettingsClass(NULL);
@@ -38,7 +38,7 @@ static LRESULT OnCreate(HWND hwnd)
 
 static LRESULT OnPaint(HWND hwnd)
 {
-    RenderFrame();
+    RenderView();
     ValidateRect(hwnd, NULL);
     return 0;
 }
@@ -51,9 +51,7 @@ static LRESULT OnSetCursor(void)
 
 static void RefreshCaptures(void)
 {
-    ReleaseCaptures(1);
-    captured_count = 0;
-    CaptureAllWindows();
+    StartCapturePass();
     KeepViewerInFront();
 }
 
@@ -65,6 +63,8 @@ static void FollowCursor(HWND hwnd)
     MoveWindow(hwnd, viewer_x, viewer_y, viewer_width, viewer_height, TRUE);
     if (drag_state != 0)
         ContinueDrag();
+    if (drag_state == HTCAPTION)
+        ShowMovedWindow();
     RedrawNow();
 }
 
@@ -114,6 +114,8 @@ static LRESULT OnLeftDown(WPARAM wParam)
         return 0;
     }
     OnClickLeftDown(wParam);
+    if (drag_state == HTCAPTION)
+        RecaptureBeneathView();
     return 0;
 }
 

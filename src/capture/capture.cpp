@@ -1,11 +1,13 @@
-// Desktop capture: a copy of every visible top-level window but the viewer,
-// front-most first, and the search for the window and child at a point.
+// Desktop capture: the table of visible top-level windows, front-most first,
+// and copies of the parts of them that can show around the view. A pass lists
+// the windows, works out what each shows within the reach (its rectangle less
+// what the windows in front of it cover) and copies just that into a DIB
+// section the window keeps from pass to pass. A window with nothing to show
+// costs no copy and no device context.
 #include "capture/capture.h"
 
 #include <stdlib.h>
 #include <string.h>
-
-#include "app/app.h"
 
 HWND     captured_hwnd[MAX_CAPTURED_WINDOWS];
 RECT     captured_rect[MAX_CAPTURED_WINDOWS];
@@ -14,116 +16,391 @@ HBITMAP  captured_bitmap[MAX_CAPTURED_WINDOWS];
 uint8_t* captured_pixels[MAX_CAPTURED_WINDOWS];
 int      captured_count;
 
-HWND target_window;
-int  target_index;
-HWND target_child;
-HWND child_list[MAX_CAPTURED_WINDOWS];
-int  child_count;
+RECT        capture_reach;
+CaptureTile capture_tiles[MAX_CAPTURE_TILES];
+int         capture_tile_count;
+CaptureCounters capture_counters;
 
 // GDI bitmaps are addressed with 16-bit coordinates in places, and no window
-// worth showing needs more than 256 MiB of pixels; anything beyond is refused.
+// worth showing needs more than 256 MiB of pixels; anything beyond is left out.
 static const int64_t max_capture_side  = 32767;
 static const int64_t max_capture_bytes = (int64_t)256 * 1024 * 1024;
 
-// Byte size of a width x height 32-bit image, or 0 when it is empty or absurd.
-// The product is formed in 64 bits, so no window rectangle can overflow it.
-static int64_t CaptureBufferSize(int64_t width, int64_t height)
+// A pass gives way to input after about this much work.
+static const int64_t capture_slice_us = 1000;
+
+// Every top-level handle is listed at the start of a pass; hidden ones, of
+// which a desktop has many, are dropped as the pass goes through them.
+#define MAX_PASS_HANDLES 8192
+
+enum PassPhase { PASS_IDLE, PASS_LISTING, PASS_COPYING };
+
+static PassPhase pass_phase;
+static HWND      pass_leave_out;
+static HWND      pass_handles[MAX_PASS_HANDLES];
+static int       pass_handle_count;
+static int       pass_next_handle;
+static HWND      listed_hwnd[MAX_CAPTURED_WINDOWS];
+static RECT      listed_rect[MAX_CAPTURED_WINDOWS];
+static int       listed_count;
+// What the copying does: the parts to copy, grouped by entry, front-most first.
+static CaptureTile copy_plan[MAX_CAPTURE_TILES];
+static int         copy_plan_count;
+static int         copy_next;
+static RECT        copy_reach;
+static CaptureCounters work_counters;
+
+// ---------------------------------------------------------------------------
+// Slices
+
+static int64_t NowMicroseconds(void)
 {
-    if (width <= 0 || height <= 0 || width > max_capture_side || height > max_capture_side)
-        return 0;
-    int64_t bytes = width * height * 4;
-    return bytes <= max_capture_bytes ? bytes : 0;
+    static LARGE_INTEGER frequency;
+    if (frequency.QuadPart == 0)
+        (void)QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    (void)QueryPerformanceCounter(&now);
+    return frequency.QuadPart > 0 ? now.QuadPart * 1000000 / frequency.QuadPart : 0;
 }
 
-// Copies the pixels of bitmap (width x height) as 32-bit blue-green-red-x,
-// top row first, rows packed: what the renderer uploads. Returns 1 on success.
-static int ReadCapturedPixels(HDC dc, HBITMAP bitmap, int width, int height, uint8_t* pixels)
+// ---------------------------------------------------------------------------
+// The table
+
+// Whether a width x height window can be copied at all: a non-empty size
+// within what a 32-bit bitmap of sane size holds.
+static int CopyableSize(int64_t width, int64_t height)
 {
-    BITMAPINFO bmi;
-    memset(&bmi, 0, sizeof(bmi));
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height; // negative: top row first
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    return GetDIBits(dc, bitmap, 0, (UINT)height, pixels, &bmi, DIB_RGB_COLORS) == height;
+    return width > 0 && height > 0 && width <= max_capture_side && height <= max_capture_side &&
+           width * height * 4 <= max_capture_bytes;
 }
 
-void CaptureAllWindows(void)
+static void ReleaseEntry(int i)
 {
-    // A failed enumeration leaves whatever the pass had captured.
-    (void)EnumWindows(CaptureWindowCallback, 0);
+    // Deleting the DC first lets the bitmap go, which frees its bits.
+    if (captured_dc[i])
+        (void)DeleteDC(captured_dc[i]);
+    if (captured_bitmap[i])
+        (void)DeleteObject(captured_bitmap[i]);
+    captured_dc[i] = NULL;
+    captured_bitmap[i] = NULL;
+    captured_pixels[i] = NULL;
 }
 
-// NOTE: the size comes from the window rectangle, not from the bitmap current
-// in the window's DC: under Wine a window DC has no bitmap of its own at all.
-BOOL CALLBACK CaptureWindowCallback(HWND hwnd, LPARAM param)
+static void CancelPass(void)
 {
-    if (hwnd == viewer_hwnd || !IsWindowVisible(hwnd))
-        return TRUE;
-    // The table is full: further windows are left out of this pass.
-    if (captured_count < 0 || captured_count >= MAX_CAPTURED_WINDOWS)
-        return TRUE;
-    RECT rect;
-    if (!GetWindowRect(hwnd, &rect))
-        return TRUE;
-    int64_t width = (int64_t)rect.right - rect.left;
-    int64_t height = (int64_t)rect.bottom - rect.top;
-    int64_t bytes = CaptureBufferSize(width, height);
-    if (bytes == 0)
-        return TRUE;
-    HDC window_dc = GetWindowDC(hwnd);
-    if (!window_dc)
-        return TRUE;
-
-    int i = captured_count;
-    int w = (int)width, h = (int)height;
-    captured_hwnd[i] = hwnd;
-    captured_rect[i] = rect;
-    captured_dc[i] = CreateCompatibleDC(window_dc);
-    captured_bitmap[i] = CreateCompatibleBitmap(window_dc, w, h);
-    HGDIOBJ original = NULL;
-    if (captured_dc[i] && captured_bitmap[i])
-        original = SelectObject(captured_dc[i], captured_bitmap[i]);
-    // A failed copy leaves the entry in the table; its pixels are then black.
-    if (original)
-        (void)BitBlt(captured_dc[i], 0, 0, w, h, window_dc, 0, 0, SRCCOPY);
-    captured_pixels[i] = (uint8_t*)malloc((size_t)bytes);
-    if (captured_pixels[i]) {
-        // GetDIBits wants the bitmap out of any DC while it reads it.
-        if (original)
-            (void)SelectObject(captured_dc[i], original);
-        if (!captured_bitmap[i] || !ReadCapturedPixels(window_dc, captured_bitmap[i], w, h, captured_pixels[i]))
-            memset(captured_pixels[i], 0, (size_t)bytes);
-        if (original)
-            (void)SelectObject(captured_dc[i], captured_bitmap[i]);
-    }
-    captured_count++;
-    (void)ReleaseDC(hwnd, window_dc);
-    return TRUE;
+    pass_phase = PASS_IDLE;
+    pass_handle_count = pass_next_handle = listed_count = 0;
+    copy_plan_count = copy_next = 0;
 }
 
-// Every handle and pointer is nulled as it is freed, so releasing twice frees
-// nothing twice.
+// Every handle is nulled as it is freed, so releasing twice frees nothing twice.
 void ReleaseCaptures(int clear)
 {
+    CancelPass();
     int count = captured_count < MAX_CAPTURED_WINDOWS ? captured_count : MAX_CAPTURED_WINDOWS;
     for (int i = 0; i < count; i++) {
         if (clear) {
             captured_hwnd[i] = NULL;
             memset(&captured_rect[i], 0, sizeof(captured_rect[i]));
         }
-        if (captured_dc[i])
-            (void)DeleteDC(captured_dc[i]);
-        captured_dc[i] = NULL;
-        if (captured_bitmap[i])
-            (void)DeleteObject(captured_bitmap[i]);
-        captured_bitmap[i] = NULL;
-        free(captured_pixels[i]);
-        captured_pixels[i] = NULL;
+        ReleaseEntry(i);
     }
+    capture_tile_count = 0;
 }
+
+// The listed windows become the table. A window listed before keeps its
+// bitmap while its size stays; the bitmaps of windows gone or resized go.
+static void CommitListing(void)
+{
+    static HWND     next_hwnd[MAX_CAPTURED_WINDOWS];
+    static RECT     next_rect[MAX_CAPTURED_WINDOWS];
+    static HDC      next_dc[MAX_CAPTURED_WINDOWS];
+    static HBITMAP  next_bitmap[MAX_CAPTURED_WINDOWS];
+    static uint8_t* next_pixels[MAX_CAPTURED_WINDOWS];
+    int old_count = captured_count < MAX_CAPTURED_WINDOWS ? captured_count : MAX_CAPTURED_WINDOWS;
+    for (int j = 0; j < listed_count; j++) {
+        next_hwnd[j] = listed_hwnd[j];
+        next_rect[j] = listed_rect[j];
+        next_dc[j] = NULL;
+        next_bitmap[j] = NULL;
+        next_pixels[j] = NULL;
+        for (int i = 0; i < old_count; i++) {
+            if (captured_hwnd[i] != listed_hwnd[j])
+                continue;
+            const RECT* o = &captured_rect[i];
+            const RECT* n = &listed_rect[j];
+            if (o->right - o->left == n->right - n->left && o->bottom - o->top == n->bottom - n->top) {
+                next_dc[j] = captured_dc[i];
+                next_bitmap[j] = captured_bitmap[i];
+                next_pixels[j] = captured_pixels[i];
+                captured_dc[i] = NULL;
+                captured_bitmap[i] = NULL;
+                captured_pixels[i] = NULL;
+            }
+            break;
+        }
+    }
+    for (int i = 0; i < old_count; i++)
+        ReleaseEntry(i);
+    for (int j = 0; j < listed_count; j++) {
+        captured_hwnd[j] = next_hwnd[j];
+        captured_rect[j] = next_rect[j];
+        captured_dc[j] = next_dc[j];
+        captured_bitmap[j] = next_bitmap[j];
+        captured_pixels[j] = next_pixels[j];
+    }
+    for (int j = listed_count; j < old_count; j++) {
+        captured_hwnd[j] = NULL;
+        memset(&captured_rect[j], 0, sizeof(captured_rect[j]));
+    }
+    captured_count = listed_count;
+    capture_tile_count = 0; // the old tiles name entries by their old places
+}
+
+// ---------------------------------------------------------------------------
+// Listing
+
+// Collects every top-level handle; what they are is asked in slices later.
+static BOOL CALLBACK CollectHandleCallback(HWND hwnd, LPARAM param)
+{
+    if (pass_handle_count < MAX_PASS_HANDLES)
+        pass_handles[pass_handle_count++] = hwnd;
+    return TRUE;
+}
+
+// Adds a visible window to the list of the pass in progress.
+static void ListWindow(HWND hwnd)
+{
+    // The table is full: further windows are left out of this pass.
+    if (hwnd == pass_leave_out || listed_count >= MAX_CAPTURED_WINDOWS || !IsWindowVisible(hwnd))
+        return;
+    RECT rect;
+    if (!GetWindowRect(hwnd, &rect))
+        return;
+    if (!CopyableSize((int64_t)rect.right - rect.left, (int64_t)rect.bottom - rect.top))
+        return;
+    listed_hwnd[listed_count] = hwnd;
+    listed_rect[listed_count] = rect;
+    listed_count++;
+}
+
+void BeginCapturePass(HWND leave_out)
+{
+    CancelPass();
+    pass_leave_out = leave_out;
+    memset(&work_counters, 0, sizeof(work_counters));
+    // A failed enumeration lists whatever it reported.
+    (void)EnumWindows(CollectHandleCallback, 0);
+    pass_phase = PASS_LISTING;
+}
+
+int CapturePassPending(void)
+{
+    return pass_phase != PASS_IDLE;
+}
+
+// ---------------------------------------------------------------------------
+// What can show
+
+// Appends a region's rectangles as tiles of entry; when they do not fit, its
+// bounding box stands for them (tiles are drawn back to front, so what lies
+// in the box beyond the region is drawn over by the entries in front).
+static int AppendRegionTiles(HRGN region, int entry, CaptureTile* out, int count, int capacity)
+{
+    static struct {
+        RGNDATAHEADER header;
+        RECT          rects[MAX_CAPTURE_TILES];
+    } data;
+    if (count >= capacity)
+        return count;
+    DWORD needed = GetRegionData(region, 0, NULL);
+    if (needed > 0 && needed <= sizeof(data) && GetRegionData(region, needed, (RGNDATA*)&data) == needed &&
+        count + (int)data.header.nCount <= capacity) {
+        for (DWORD k = 0; k < data.header.nCount; k++)
+            out[count++] = CaptureTile{entry, data.rects[k]};
+        return count;
+    }
+    RECT box;
+    if (GetRgnBox(region, &box) != NULLREGION && !IsRectEmpty(&box))
+        out[count++] = CaptureTile{entry, box};
+    return count;
+}
+
+// What each entry shows within reach: its rectangle there less what the
+// entries in front of it cover, front-most first. moving hides nothing and
+// nothing hides it; with copied_only, an entry with no pixels (its copy
+// failed) neither shows nor hides, as if it were not there. Returns the
+// number of tiles written.
+static int VisibleParts(const RECT* reach, HWND moving, int copied_only, CaptureTile* out, int capacity)
+{
+    HRGN covered = CreateRectRgn(0, 0, 0, 0);
+    HRGN part = CreateRectRgn(0, 0, 0, 0);
+    HRGN whole = CreateRectRgn(0, 0, 0, 0);
+    int count = 0;
+    if (covered && part && whole) {
+        for (int i = 0; i < captured_count && i < MAX_CAPTURED_WINDOWS; i++) {
+            RECT inside;
+            const RECT* r = &captured_rect[i];
+            if (copied_only && (captured_pixels[i] == NULL ||
+                                !CopyableSize((int64_t)r->right - r->left, (int64_t)r->bottom - r->top)))
+                continue;
+            if (!IntersectRect(&inside, r, reach))
+                continue;
+            (void)SetRectRgn(part, inside.left, inside.top, inside.right, inside.bottom);
+            if (captured_hwnd[i] != moving) {
+                (void)SetRectRgn(whole, inside.left, inside.top, inside.right, inside.bottom);
+                const int shown = CombineRgn(part, part, covered, RGN_DIFF);
+                (void)CombineRgn(covered, covered, whole, RGN_OR);
+                if (shown == NULLREGION)
+                    continue;
+            }
+            count = AppendRegionTiles(part, i, out, count, capacity);
+        }
+    }
+    if (whole)
+        (void)DeleteObject(whole);
+    if (part)
+        (void)DeleteObject(part);
+    if (covered)
+        (void)DeleteObject(covered);
+    return count;
+}
+
+void ComposeCaptureTiles(void)
+{
+    capture_tile_count = VisibleParts(&capture_reach, NULL, 1, capture_tiles, MAX_CAPTURE_TILES);
+}
+
+// ---------------------------------------------------------------------------
+// Copying
+
+// The entry's DIB section, made the first time the window has something to
+// show: 32 bits, top row first, the window's size.
+static int EnsureBitmap(int i)
+{
+    if (captured_bitmap[i] && captured_dc[i] && captured_pixels[i])
+        return 1;
+    ReleaseEntry(i);
+    const RECT* r = &captured_rect[i];
+    BITMAPINFO bmi;
+    memset(&bmi, 0, sizeof(bmi));
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = r->right - r->left;
+    bmi.bmiHeader.biHeight = -(r->bottom - r->top); // negative: top row first
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* bits = NULL;
+    captured_bitmap[i] = CreateDIBSection(NULL, &bmi, DIB_RGB_COLORS, &bits, NULL, 0);
+    captured_dc[i] = CreateCompatibleDC(NULL);
+    if (!captured_bitmap[i] || !captured_dc[i] || !bits || !SelectObject(captured_dc[i], captured_bitmap[i])) {
+        ReleaseEntry(i);
+        return 0;
+    }
+    captured_pixels[i] = (uint8_t*)bits;
+    return 1;
+}
+
+// Copies the planned tiles of one entry, starting at copy_plan[first], with
+// one window DC; returns the index after them.
+static int CopyEntryTiles(int first)
+{
+    const int i = copy_plan[first].entry;
+    int end = first;
+    while (end < copy_plan_count && copy_plan[end].entry == i)
+        end++;
+    // A window whose pixels cannot be had keeps what it showed before.
+    if (!EnsureBitmap(i))
+        return end;
+    HDC window_dc = GetWindowDC(captured_hwnd[i]);
+    work_counters.dcs_taken++;
+    if (!window_dc)
+        return end;
+    const RECT* w = &captured_rect[i];
+    for (int k = first; k < end; k++) {
+        const RECT* t = &copy_plan[k].rect;
+        const int width = t->right - t->left, height = t->bottom - t->top;
+        // A failed copy leaves that part as it was.
+        (void)BitBlt(captured_dc[i], t->left - w->left, t->top - w->top, width, height, window_dc,
+                     t->left - w->left, t->top - w->top, SRCCOPY);
+        work_counters.bytes_copied += (int64_t)width * height * 4;
+    }
+    work_counters.windows_copied++;
+    (void)ReleaseDC(captured_hwnd[i], window_dc);
+    return end;
+}
+
+static void PlanCopy(const RECT* reach, HWND moving)
+{
+    copy_reach = *reach;
+    copy_plan_count = VisibleParts(reach, moving, 0, copy_plan, MAX_CAPTURE_TILES);
+    copy_next = 0;
+    work_counters.dcs_taken = work_counters.windows_copied = 0;
+    work_counters.bytes_copied = 0;
+}
+
+static void FinishCopy(void)
+{
+    // The bits are read straight from the DIB sections: GDI must be done with them.
+    (void)GdiFlush();
+    capture_reach = copy_reach;
+    ComposeCaptureTiles();
+    work_counters.windows_listed = captured_count;
+    capture_counters = work_counters;
+}
+
+int StepCapturePass(const RECT* reach, HWND moving)
+{
+    if (pass_phase == PASS_IDLE)
+        return 0;
+    const int64_t deadline = NowMicroseconds() + capture_slice_us;
+    if (pass_phase == PASS_LISTING) {
+        while (pass_next_handle < pass_handle_count) {
+            ListWindow(pass_handles[pass_next_handle++]);
+            if (NowMicroseconds() >= deadline)
+                return 0;
+        }
+        CommitListing();
+        PlanCopy(reach, moving);
+        pass_phase = PASS_COPYING;
+    }
+    while (copy_next < copy_plan_count) {
+        copy_next = CopyEntryTiles(copy_next);
+        if (NowMicroseconds() >= deadline && copy_next < copy_plan_count)
+            return 0;
+    }
+    FinishCopy();
+    pass_phase = PASS_IDLE;
+    return 1;
+}
+
+void CaptureAllWindows(HWND leave_out, const RECT* reach, HWND moving)
+{
+    BeginCapturePass(leave_out);
+    while (pass_phase != PASS_IDLE)
+        (void)StepCapturePass(reach, moving);
+}
+
+void RecaptureReach(const RECT* reach, HWND moving)
+{
+    PlanCopy(reach, moving);
+    while (copy_next < copy_plan_count)
+        copy_next = CopyEntryTiles(copy_next);
+    FinishCopy();
+    // A listing in progress goes on and copies for its own reach; copying
+    // for an older reach has nothing left to do.
+    if (pass_phase == PASS_COPYING)
+        pass_phase = PASS_IDLE;
+}
+
+// ---------------------------------------------------------------------------
+// Window search
+
+HWND target_window;
+int  target_index;
+HWND target_child;
+HWND child_list[MAX_CAPTURED_WINDOWS];
+int  child_count;
 
 // Inclusive on all four sides, against the window's current rectangle.
 static int RectContains(const RECT* r, int x, int y)

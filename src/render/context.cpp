@@ -1,7 +1,6 @@
 // The viewer's OpenGL context: a double-buffered RGBA pixel format on the
 // viewer's whole-window DC, a plain wglCreateContext context, GLEW on top.
 #include "render/render.h"
-#include "app/app.h"
 
 HGLRC gl_context;
 int   gl_pixel_format;
@@ -23,22 +22,22 @@ static void FillPixelFormatRequest(PIXELFORMATDESCRIPTOR* pfd)
     pfd->iLayerType = PFD_MAIN_PLANE;
 }
 
-int InitGLContext(void)
+int InitGLContext(HDC dc)
 {
     FillPixelFormatRequest(&gl_pixel_format_request);
 
-    gl_pixel_format = ChoosePixelFormat(viewer_dc, &gl_pixel_format_request);
+    gl_pixel_format = ChoosePixelFormat(dc, &gl_pixel_format_request);
     if (gl_pixel_format == 0)
         return 4;
 
-    if (!SetPixelFormat(viewer_dc, gl_pixel_format, &gl_pixel_format_request)) {
+    if (!SetPixelFormat(dc, gl_pixel_format, &gl_pixel_format_request)) {
         MessageBoxA(NULL, "ERROR", "could not set pixel format", MB_OK | MB_ICONWARNING);
         return 1;
     }
 
     // A null context is not tested here: wglMakeCurrent fails on it.
-    gl_context = wglCreateContext(viewer_dc);
-    if (!wglMakeCurrent(viewer_dc, gl_context))
+    gl_context = wglCreateContext(dc);
+    if (!wglMakeCurrent(dc, gl_context))
         return 3;
 
     if (glewInit() != GLEW_OK) {

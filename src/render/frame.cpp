@@ -1,11 +1,8 @@
-// One frame of the viewer window: compose the captured windows beneath it,
-// run the lens stages, present, draw the cross, swap.
+// One frame of the viewer window: the captured windows beneath it from the
+// composed captures, the lens stages, present, the cross, swap.
 #include "render/render.h"
-#include "app/app.h"
-#include "capture/capture.h"
 
 #include <math.h>
-#include <stdint.h>
 
 RECT   frame_viewer_rect;
 GLuint frame_source, frame_target;
@@ -67,60 +64,45 @@ static void DrawQuad(void)
     glBindVertexArray(0);
 }
 
-// Whether entry k's image can be uploaded: a non-empty rectangle, pixels,
-// and a size OpenGL accepts. Others are left out of the frame.
-static bool CaptureUsable(int k, int64_t width, int64_t height)
-{
-    int64_t max_size = MaxTextureSize();
-    return captured_pixels[k] != NULL && width > 0 && height > 0 && width <= max_size &&
-           height <= max_size;
-}
-
-// Draws entry k's image at its overlap with the view into pass_tex_a.
-static void ComposeCapture(int k)
+// Draws the part of the composed captures beneath the view into pass_tex_a.
+// Where no window shows, the captures are transparent and pass_tex_a keeps
+// what it had; elsewhere they replace it.
+static void ComposeView(int width, int height)
 {
     const RECT* v = &frame_viewer_rect;
-    const RECT* r = &captured_rect[k];
+    const RECT* r = &composed_reach;
     // Touching edges do not overlap.
     if (r->left >= v->right || r->right <= v->left || r->bottom <= v->top || r->top >= v->bottom)
         return;
-    // 64-bit: a rectangle may span more than the int range.
-    int64_t image_w = (int64_t)r->right - r->left;
-    int64_t image_h = (int64_t)r->bottom - r->top;
-    if (!CaptureUsable(k, image_w, image_h))
-        return;
-
     LONG o_left = r->left > v->left ? r->left : v->left;
     LONG o_top = r->top > v->top ? r->top : v->top;
     LONG o_right = r->right < v->right ? r->right : v->right;
     LONG o_bottom = r->bottom < v->bottom ? r->bottom : v->bottom;
-    // The overlap in the image and in the view, pixels from their top-left corners.
+    // The overlap in the captures and in the view, pixels from their top-left corners.
     float s_l = (float)(o_left - r->left), s_t = (float)(o_top - r->top);
     float s_r = (float)(o_right - r->left), s_b = (float)(o_bottom - r->top);
     float d_l = (float)(o_left - v->left), d_t = (float)(o_top - v->top);
     float d_r = (float)(o_right - v->left), d_b = (float)(o_bottom - v->top);
-    float w_w = (float)image_w, w_h = (float)image_h;
+    float w_w = (float)(r->right - r->left), w_h = (float)(r->bottom - r->top);
 
     glUseProgram(copy_program);
     glBindFramebuffer(GL_FRAMEBUFFER, pass_fbo);
     (void)AttachPassTarget(pass_tex_a); // an incomplete target just draws nothing
-
-    // The whole image goes up every frame, not only the overlap.
-    glBindTexture(GL_TEXTURE_2D, capture_tex);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, (GLsizei)image_w, (GLsizei)image_h, 0, GL_BGRA,
-                 GL_UNSIGNED_BYTE, captured_pixels[k]);
     BindSampledTexture(capture_tex);
 
-    float hw = (float)(viewer_width / 2);
-    float hh = (float)(viewer_height / 2);
+    float hw = (float)(width / 2);
+    float hh = (float)(height / 2);
     SetQuad((d_l - hw) / hw, (hh - d_t) / hh, (d_r - hw) / hw, (hh - d_b) / hh,
             s_l / w_w, 1.0f - (w_h - s_t) / w_h, s_r / w_w, 1.0f - (w_h - s_b) / w_h);
     UploadQuad();
 
     glUniform1i(copy_colormap, 0);
-    glUniform1f(copy_wnd_width_pxls, (float)viewer_width);
-    glUniform1f(copy_wnd_height_pxls, (float)viewer_height);
+    glUniform1f(copy_wnd_width_pxls, (float)width);
+    glUniform1f(copy_wnd_height_pxls, (float)height);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     DrawQuad();
+    glDisable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
@@ -156,26 +138,22 @@ static void DrawMarker(LineSet* set)
     DrawLineSet(set);
 }
 
-void RenderFrame(void)
+void RenderFrame(HWND viewer, HDC dc, int width, int height)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     if (!GLEntryPointsLoaded())
         return;
-    if (!GetWindowRect(viewer_hwnd, &frame_viewer_rect))
+    if (!GetWindowRect(viewer, &frame_viewer_rect))
         return; // the window keeps its last presented frame
 
-    // Back to front, so the front-most window (entry 0) ends on top. A view
-    // less than 2 pixels wide or high has nothing to place them in.
-    int count = captured_count < MAX_CAPTURED_WINDOWS ? captured_count : MAX_CAPTURED_WINDOWS;
-    if (viewer_width / 2 > 0 && viewer_height / 2 > 0) {
-        for (int k = count - 1; k >= 0; k--)
-            ComposeCapture(k);
-    }
+    // A view less than 2 pixels wide or high has nothing to place them in.
+    if (width / 2 > 0 && height / 2 > 0)
+        ComposeView(width, height);
 
-    RenderStagesAndPresent();
+    RenderStagesAndPresent(dc, width, height);
 }
 
-void RenderStagesAndPresent(void)
+void RenderStagesAndPresent(HDC dc, int width, int height)
 {
     // The whole view again, upside down: images rendered through pass_fbo
     // have their first row at the bottom.
@@ -187,8 +165,8 @@ void RenderStagesAndPresent(void)
     if (wave_enabled == 1) {
         BeginStagePass(wave_program);
         glUniform1i(wave_colormap, 0);
-        glUniform1f(wave_wnd_width_pxls, (float)viewer_width);
-        glUniform1f(wave_wnd_height_pxls, (float)viewer_height);
+        glUniform1f(wave_wnd_width_pxls, (float)width);
+        glUniform1f(wave_wnd_height_pxls, (float)height);
         glUniform1f(wave_freq, freq);
         glUniform1f(wave_amp, amp);
         glUniform1f(wave_angle, AngleRadians(angle_deg));
@@ -206,8 +184,8 @@ void RenderStagesAndPresent(void)
         glUniform1f(radial_P3, P3);
         glUniform1f(radial_dist_cx, dist_cx);
         glUniform1f(radial_dist_cy, dist_cy);
-        glUniform1f(radial_wnd_width_pxls, (float)viewer_width);
-        glUniform1f(radial_wnd_height_pxls, (float)viewer_height);
+        glUniform1f(radial_wnd_width_pxls, (float)width);
+        glUniform1f(radial_wnd_height_pxls, (float)height);
         EndStagePass();
     }
 
@@ -216,8 +194,8 @@ void RenderStagesAndPresent(void)
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     BindSampledTexture(frame_source);
     glUniform1i(copy_colormap, 0);
-    glUniform1f(copy_wnd_width_pxls, (float)viewer_width);
-    glUniform1f(copy_wnd_height_pxls, (float)viewer_height);
+    glUniform1f(copy_wnd_width_pxls, (float)width);
+    glUniform1f(copy_wnd_height_pxls, (float)height);
     DrawQuad();
     glBindTexture(GL_TEXTURE_2D, 0);
 
@@ -225,6 +203,6 @@ void RenderStagesAndPresent(void)
     DrawMarker(&marker_h);
     DrawMarker(&marker_v);
 
-    (void)SwapBuffers(viewer_dc); // a failed swap leaves the last frame showing
+    (void)SwapBuffers(dc); // a failed swap leaves the last frame showing
     glFinish();
 }

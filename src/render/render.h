@@ -5,7 +5,10 @@
 #include <windows.h>
 #include <GL/glew.h>
 
-// Distortion parameters (params.cpp). viewer_width/viewer_height live in app.h.
+// The viewer's window, device context and size are the caller's: every
+// operation that needs them takes them as arguments.
+
+// Distortion parameters (params.cpp). The view's width and height are the caller's.
 extern int   radial_enabled;   // the radial stage runs when this equals 1
 extern float K1, K2, K3;       // radial coefficients
 extern float P1, P2, P3;       // radial exponents
@@ -21,7 +24,8 @@ float AngleRadians(float degrees); // degrees * 6.28318 / 360, in double, narrow
 extern HGLRC gl_context;
 extern int   gl_pixel_format;
 extern PIXELFORMATDESCRIPTOR gl_pixel_format_request;
-int InitGLContext(void);
+// Pixel format and context on dc, the viewer's whole-window DC; left current.
+int InitGLContext(HDC dc);
 // 1 when GLEW has loaded the entry points beyond OpenGL 1.1, else 0: every
 // renderer operation does nothing without them instead of calling null.
 int GLEntryPointsLoaded(void);
@@ -51,24 +55,32 @@ struct LineSet {
     unsigned int byte_size;    // line_count * 32
     int          error;        // 0, or 101 when the vertex array could not be allocated
 };
+// capture_tex holds the captured windows' parts over composed_reach, opaque
+// where a window shows and transparent where none does.
 extern GLuint  pass_fbo, capture_tex, pass_tex_a, pass_tex_b;
+extern RECT    composed_reach;
 extern GLuint  quad_vao, quad_vbo;
 extern float   quad_data[36];  // 6 positions (x, y, z, w) then 6 texture coordinates (s, t)
 extern LineSet marker_h, marker_v;
 // GL_MAX_TEXTURE_SIZE, queried on first use and kept; 0 without a context.
 int  MaxTextureSize(void);
-int  CreateRenderResources(void);
-int  ResizeRenderTextures(void);
+int  CreateRenderResources(int width, int height);
+int  ResizeRenderTextures(int width, int height);
 int  AttachPassTarget(GLuint texture);
 int  BuildLineSet(LineSet* set);
 void UploadLineSet(LineSet* set);
 void DrawLineSet(LineSet* set);
 
-// One frame of the viewer window (frame.cpp).
+// The captured windows on the GPU (compose.cpp): the tiles of the last
+// capture, uploaded once per capture into capture_tex.
+void UploadCaptures(void);
+
+// One frame of the viewer window (frame.cpp): viewer is its window, dc its
+// whole-window DC, width x height its size (the viewport's too).
 extern RECT   frame_viewer_rect;
 extern GLuint frame_source, frame_target;
 extern float  frame_rotation[16];
-void RenderFrame(void);
+void RenderFrame(HWND viewer, HDC dc, int width, int height);
 // The part of a frame after composition: lens stages over pass_tex_a,
 // present, cross, swap. The benchmark times it alone as the frame's floor.
-void RenderStagesAndPresent(void);
+void RenderStagesAndPresent(HDC dc, int width, int height);

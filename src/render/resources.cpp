@@ -1,6 +1,5 @@
 // Render targets, the quad every textured pass draws, and the marker lines.
 #include "render/render.h"
-#include "app/app.h"
 
 #include <stdint.h>
 #include <stdlib.h>
@@ -106,7 +105,7 @@ static void CreateQuad(void)
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
-int CreateRenderResources(void)
+int CreateRenderResources(int width, int height)
 {
     if (!GLEntryPointsLoaded())
         return 1;
@@ -117,12 +116,12 @@ int CreateRenderResources(void)
     glGenTextures(1, &pass_tex_b);
     glActiveTexture(GL_TEXTURE0); // the renderer never uses another unit
 
-    // capture_tex takes each captured image's size when a frame draws it.
+    // capture_tex takes the captures' size when they are uploaded.
     if (DefineBlackTexture(capture_tex, 0, 0, &staging_arrays[STAGING_CAPTURE]) != 0)
         return 1;
-    if (DefineBlackTexture(pass_tex_a, viewer_width, viewer_height, &staging_arrays[STAGING_PASS_A]) != 0)
+    if (DefineBlackTexture(pass_tex_a, width, height, &staging_arrays[STAGING_PASS_A]) != 0)
         return 1;
-    if (DefineBlackTexture(pass_tex_b, viewer_width, viewer_height, &staging_arrays[STAGING_PASS_B]) != 0)
+    if (DefineBlackTexture(pass_tex_b, width, height, &staging_arrays[STAGING_PASS_B]) != 0)
         return 1;
 
     CreateQuad();
@@ -135,21 +134,20 @@ int CreateRenderResources(void)
     return 0;
 }
 
-int ResizeRenderTextures(void)
+// capture_tex keeps the captures: it does not depend on the view's size.
+int ResizeRenderTextures(int width, int height)
 {
     if (!GLEntryPointsLoaded())
         return 1;
 
-    for (int i = 0; i < STAGING_COUNT; i++) {
+    for (int i = STAGING_PASS_A; i < STAGING_COUNT; i++) {
         free(staging_arrays[i]);
         staging_arrays[i] = NULL;
     }
     glActiveTexture(GL_TEXTURE0);
-    if (DefineBlackTexture(capture_tex, viewer_width, viewer_height, &staging_arrays[STAGING_CAPTURE]) != 0)
+    if (DefineBlackTexture(pass_tex_a, width, height, &staging_arrays[STAGING_PASS_A]) != 0)
         return 1;
-    if (DefineBlackTexture(pass_tex_a, viewer_width, viewer_height, &staging_arrays[STAGING_PASS_A]) != 0)
-        return 1;
-    if (DefineBlackTexture(pass_tex_b, viewer_width, viewer_height, &staging_arrays[STAGING_PASS_B]) != 0)
+    if (DefineBlackTexture(pass_tex_b, width, height, &staging_arrays[STAGING_PASS_B]) != 0)
         return 1;
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "capture/capture.h"
 #include "fixture/fixture_pattern.h"
+#include "fixture/fixture_run.h"
 
 #include <gtest/gtest.h>
 #include <stdio.h>
@@ -13,103 +14,7 @@
 
 namespace {
 
-struct ReadyWindow {
-    HWND hwnd;
-    RECT rect;   // outer rectangle, screen pixels
-    RECT client; // client rectangle, screen pixels
-};
-
-// A running qvx_fixture.exe; the destructor ends it whatever the test did.
-struct FixtureRun {
-    PROCESS_INFORMATION pi = {};
-    std::string log_path;
-    ~FixtureRun()
-    {
-        if (pi.hProcess) {
-            (void)TerminateProcess(pi.hProcess, 1);
-            (void)WaitForSingleObject(pi.hProcess, 5000);
-            CloseHandle(pi.hProcess);
-            CloseHandle(pi.hThread);
-        }
-        ReleaseCaptures(1);
-        captured_count = 0;
-    }
-};
-
-std::string ReadWholeFile(const std::string& path)
-{
-    std::string text;
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (f == INVALID_HANDLE_VALUE)
-        return text;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(f, chunk, sizeof(chunk), &got, NULL) && got > 0)
-        text.append(chunk, got);
-    CloseHandle(f);
-    return text;
-}
-
-void PumpMessages()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-// Looks up the ready line of window name in the log text.
-bool FindReady(const std::string& log, const char* name, ReadyWindow* out)
-{
-    size_t at = 0;
-    while ((at = log.find("ready ", at)) != std::string::npos) {
-        char seen[64];
-        unsigned long long h = 0;
-        RECT r, c;
-        if (sscanf(log.c_str() + at, "ready %63s hwnd=0x%llx rect=%ld,%ld,%ld,%ld client=%ld,%ld,%ld,%ld", seen, &h,
-                   &r.left, &r.top, &r.right, &r.bottom, &c.left, &c.top, &c.right, &c.bottom) == 10 &&
-            strcmp(seen, name) == 0) {
-            out->hwnd = (HWND)(uintptr_t)h;
-            out->rect = r;
-            out->client = c;
-            return true;
-        }
-        at += 6;
-    }
-    return false;
-}
-
-// Starts the fixture with the given --window arguments and waits until every
-// name in names has logged its ready line.
-void StartFixture(FixtureRun* run, const char* tag, const std::string& windows, const std::vector<const char*>& names,
-                  std::vector<ReadyWindow>* ready)
-{
-    run->log_path = std::string("capture_test_") + tag + ".log";
-    (void)DeleteFileA(run->log_path.c_str());
-    std::string cmd = "qvx_fixture.exe --log " + run->log_path + " " + windows;
-    std::vector<char> cmdline(cmd.begin(), cmd.end());
-    cmdline.push_back(0);
-    STARTUPINFOA si;
-    memset(&si, 0, sizeof(si));
-    si.cb = sizeof(si);
-    ASSERT_TRUE(CreateProcessA(NULL, cmdline.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &run->pi))
-        << "CreateProcessA failed: " << GetLastError();
-    ready->assign(names.size(), ReadyWindow{});
-    for (int waited = 0; waited < 30000; waited += 50) {
-        std::string log = ReadWholeFile(run->log_path);
-        size_t found = 0;
-        for (size_t i = 0; i < names.size(); i++)
-            found += FindReady(log, names[i], &(*ready)[i]) ? 1 : 0;
-        if (found == names.size())
-            return;
-        ASSERT_NE(WAIT_OBJECT_0, WaitForSingleObject(run->pi.hProcess, 0)) << "fixture exited early:\n" << log;
-        Sleep(50);
-        PumpMessages();
-    }
-    FAIL() << "fixture windows not ready:\n" << ReadWholeFile(run->log_path);
-}
+using namespace fixture;
 
 int EntryOf(HWND hwnd)
 {
@@ -119,11 +24,19 @@ int EntryOf(HWND hwnd)
     return -1;
 }
 
+RECT WholeScreen()
+{
+    RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return screen;
+}
+
+// A pass from an empty table that copies everything a window shows on screen.
 void CaptureFresh()
 {
     ReleaseCaptures(1);
     captured_count = 0;
-    CaptureAllWindows();
+    const RECT screen = WholeScreen();
+    CaptureAllWindows(viewer_hwnd, &screen, NULL);
 }
 
 // Compares a client area in entry i's image with a pattern; skip (screen

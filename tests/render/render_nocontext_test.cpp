@@ -2,31 +2,31 @@
 // or does nothing, none calls an entry point GLEW never loaded.
 #include <gtest/gtest.h>
 
-#include "app/app.h"
 #include "capture/capture.h"
 #include "render/render.h"
 
 TEST(RenderWithoutContext, OperationsDoNothing)
 {
     // No device context: no pixel format matches, and no message box shows.
-    viewer_dc = NULL;
-    EXPECT_EQ(InitGLContext(), 4);
+    EXPECT_EQ(InitGLContext(NULL), 4);
     EXPECT_EQ(gl_context, (HGLRC)NULL);
     EXPECT_EQ(GLEntryPointsLoaded(), 0);
 
     EXPECT_EQ(CreateShaderPrograms(), 1);
     EXPECT_EQ(line_program, 0u);
-    EXPECT_EQ(CreateRenderResources(), 1);
+    EXPECT_EQ(CreateRenderResources(400, 400), 1);
     EXPECT_EQ(pass_fbo, 0u);
-    EXPECT_EQ(ResizeRenderTextures(), 1);
+    EXPECT_EQ(ResizeRenderTextures(400, 400), 1);
 
     // A frame with a window beneath the view still draws nothing.
     static uint8_t pixels[64 * 64 * 4];
-    viewer_hwnd = GetDesktopWindow();
     captured_rect[0] = RECT{0, 0, 64, 64};
     captured_pixels[0] = pixels;
     captured_count = 1;
-    RenderFrame();
+    capture_reach = RECT{0, 0, 64, 64};
+    ComposeCaptureTiles();
+    UploadCaptures();
+    RenderFrame(GetDesktopWindow(), NULL, 400, 400);
     captured_count = 0;
     SUCCEED() << "no crash";
 }

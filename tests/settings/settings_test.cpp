@@ -156,7 +156,7 @@ protected:
         P1 = 1.7f;
         dist_cx = dist_cy = 0.0f;
         SetWindowPos(viewer_hwnd, HWND_TOPMOST, 800, 300, 400, 400, SWP_NOACTIVATE);
-        (void)ResizeRenderTextures();
+        (void)ResizeRenderTextures(viewer_width, viewer_height);
         glViewport(0, 0, viewer_width, viewer_height);
     }
 
