@@ -376,3 +376,64 @@ TEST(CaptureTable, ReleaseFreesEverythingOnce)
     }
     EXPECT_EQ(0, left_alive) << "GDI objects outlived their release";
 }
+
+// Only what shows within the reach is copied: a window that others cover
+// completely, and a window far from the reach, cost no copy and no DC, yet
+// stay in the table for the search. A window keeps its bitmap from pass to
+// pass, and a dragged window hides nothing.
+TEST(CaptureCost, OnlyWhatShowsWithinTheReach)
+{
+    FixtureRun run;
+    std::vector<ReadyWindow> ready;
+    // Later windows lie in front: A covers B whole; C is far away.
+    StartFixture(&run, "cost", "--window B,400,300,300,200 --window A,300,200,600,500 --window C,1400,700,300,200",
+                 {"B", "A", "C"}, &ready);
+    if (HasFatalFailure())
+        return;
+    const ReadyWindow &b = ready[0], &a = ready[1], &c = ready[2];
+    ReleaseCaptures(1);
+    captured_count = 0;
+
+    const RECT over_b = {450, 350, 850, 650}; // inside A, over B
+    CaptureAllWindows(NULL, &over_b, NULL);
+    const int ia = EntryOf(a.hwnd), ib = EntryOf(b.hwnd), ic = EntryOf(c.hwnd);
+    ASSERT_TRUE(ia >= 0 && ib >= 0 && ic >= 0) << "every visible window is listed";
+    EXPECT_EQ(1, capture_counters.dcs_taken);
+    EXPECT_EQ(1, capture_counters.windows_copied);
+    EXPECT_EQ(400 * 300 * 4, capture_counters.bytes_copied);
+    EXPECT_NE(nullptr, captured_bitmap[ia]);
+    EXPECT_EQ(nullptr, captured_bitmap[ib]) << "the covered window got a bitmap";
+    EXPECT_EQ(nullptr, captured_bitmap[ic]) << "the far window got a bitmap";
+    FindWindowAtPoint(c.rect.left + 10, c.rect.top + 10);
+    EXPECT_EQ(c.hwnd, target_window);
+
+    // The next pass copies into the same bitmap.
+    HBITMAP kept = captured_bitmap[ia];
+    CaptureAllWindows(NULL, &over_b, NULL);
+    EXPECT_EQ(kept, captured_bitmap[EntryOf(a.hwnd)]);
+    EXPECT_EQ(1, capture_counters.dcs_taken);
+
+    // Half over C, half over nothing: C alone, and only its part.
+    const RECT over_c = {1550, 500, 1850, 800};
+    RecaptureReach(&over_c, NULL);
+    EXPECT_EQ(1, capture_counters.dcs_taken);
+    EXPECT_EQ(150 * 100 * 4, capture_counters.bytes_copied);
+    EXPECT_EQ(over_c.left, capture_reach.left);
+
+    // Over A, B and the desktop: no more bytes than the reach holds, and the
+    // tiles cover each shown pixel once.
+    const RECT across = {200, 100, 800, 600};
+    RecaptureReach(&across, NULL);
+    EXPECT_LE(capture_counters.bytes_copied, (int64_t)600 * 500 * 4);
+    int64_t tiled = 0;
+    for (int k = 0; k < capture_tile_count; k++) {
+        const RECT& t = capture_tiles[k].rect;
+        tiled += (int64_t)(t.right - t.left) * (t.bottom - t.top);
+    }
+    EXPECT_EQ((int64_t)500 * 400, tiled) << "A shows from 300,200 to 800,600";
+
+    // A dragged A hides nothing: B behind it is copied too.
+    RecaptureReach(&over_b, a.hwnd);
+    EXPECT_EQ(2, capture_counters.dcs_taken);
+    EXPECT_NE(nullptr, captured_bitmap[EntryOf(b.hwnd)]);
+}

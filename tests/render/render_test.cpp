@@ -11,6 +11,8 @@
 
 #include "app/app.h"
 #include "capture/capture.h"
+#include "fixture/fixture_pattern.h"
+#include "fixture/fixture_run.h"
 #include "render/render.h"
 
 namespace {
@@ -447,6 +449,156 @@ TEST_F(RenderTest, MarkerCrossPixels)
         ASSERT_EQ(columns.size(), 1u) << "row " << y;
         EXPECT_TRUE(columns[0] == 197 || columns[0] == 198) << "row " << y << " column " << columns[0];
     }
+}
+
+// A window's whole image, copied the plain way: its window DC, all of it.
+Image WholeWindowImage(HWND hwnd, RECT* rect)
+{
+    Image image{0, 0, {}};
+    if (!GetWindowRect(hwnd, rect))
+        return image;
+    image.width = rect->right - rect->left;
+    image.height = rect->bottom - rect->top;
+    image.bgra.assign((size_t)image.width * image.height * 4, 0);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = image.width;
+    info.bmiHeader.biHeight = -image.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = NULL;
+    HDC window = GetWindowDC(hwnd);
+    HDC memory = CreateCompatibleDC(window);
+    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    if (window && memory && bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, image.width, image.height, window, 0, 0, SRCCOPY);
+        GdiFlush();
+        memcpy(image.bgra.data(), bits, image.bgra.size());
+        SelectObject(memory, old);
+    }
+    if (bitmap)
+        DeleteObject(bitmap);
+    if (memory)
+        DeleteDC(memory);
+    if (window)
+        ReleaseDC(hwnd, window);
+    return image;
+}
+
+// What the view composes from whole images, back to front: windows[0] is
+// the front-most. Row 0 at the top of the view.
+std::vector<Rgb> ComposeWholeImages(const std::vector<HWND>& windows, const RECT& view)
+{
+    std::vector<Rgb> composed((size_t)kViewSize * kViewSize, Rgb{-1, -1, -1});
+    for (size_t w = windows.size(); w-- > 0;) {
+        RECT r;
+        Image image = WholeWindowImage(windows[w], &r);
+        for (int y = 0; y < kViewSize; y++)
+            for (int x = 0; x < kViewSize; x++) {
+                const int sx = view.left + x - r.left, sy = view.top + y - r.top;
+                if (sx < 0 || sy < 0 || sx >= image.width || sy >= image.height)
+                    continue;
+                const uint8_t* p = &image.bgra[((size_t)sy * image.width + sx) * 4];
+                composed[(size_t)y * kViewSize + x] = Rgb{p[2], p[1], p[0]};
+            }
+    }
+    return composed;
+}
+
+// pass_tex_a as the frame composed it, row 0 at the top of the view.
+std::vector<Rgb> ReadComposed(void)
+{
+    std::vector<uint8_t> bgra((size_t)kViewSize * kViewSize * 4);
+    glBindTexture(GL_TEXTURE_2D, pass_tex_a);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_BYTE, bgra.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    std::vector<Rgb> view((size_t)kViewSize * kViewSize);
+    for (int y = 0; y < kViewSize; y++)
+        for (int x = 0; x < kViewSize; x++) {
+            const uint8_t* p = &bgra[((size_t)(kViewSize - 1 - y) * kViewSize + x) * 4];
+            view[(size_t)y * kViewSize + x] = Rgb{p[2], p[1], p[0]};
+        }
+    return view;
+}
+
+int CountDifferences(const std::vector<Rgb>& a, const std::vector<Rgb>& b, std::string* first)
+{
+    int differ = 0;
+    for (size_t i = 0; i < a.size(); i++) {
+        if (a[i].r == b[i].r && a[i].g == b[i].g && a[i].b == b[i].b)
+            continue;
+        if (differ++ == 0) {
+            char text[128];
+            snprintf(text, sizeof(text), "(%d, %d): %d,%d,%d against %d,%d,%d", (int)(i % kViewSize),
+                     (int)(i / kViewSize), a[i].r, a[i].g, a[i].b, b[i].r, b[i].g, b[i].b);
+            *first = text;
+        }
+    }
+    return differ;
+}
+
+void MoveViewer(int left, int top)
+{
+    ASSERT_TRUE(SetWindowPos(viewer_hwnd, NULL, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+}
+
+// The frame from the bounded capture, uploaded once, shows the pixels that
+// composing the windows' whole images gives, wherever the view stands in the
+// reach, and when it has just left it.
+TEST_F(RenderTest, BoundedCaptureComposesLikeWholeWindows)
+{
+    fixture::FixtureRun run;
+    std::vector<fixture::ReadyWindow> ready;
+    fixture::StartFixture(&run, "bounded", "--window A,0,0,1300,1000 --window B,150,120,420,330,child "
+                                           "--window C,420,300,500,380",
+                          {"A", "B", "C"}, &ready);
+    if (HasFatalFailure())
+        return;
+    const std::vector<HWND> front_to_back = {ready[2].hwnd, ready[1].hwnd, ready[0].hwnd};
+    // The fixture's paint reaches the screen a moment after its ready line.
+    for (int i = 0; i < 40; i++) {
+        RECT r;
+        Image a = WholeWindowImage(ready[0].hwnd, &r);
+        const int x = ready[0].client.left - r.left + 700, y = ready[0].client.top - r.top + 800;
+        const uint32_t want = FixturePixel(0, 700, 800);
+        const uint8_t* p = &a.bgra[((size_t)y * a.width + x) * 4];
+        if (((uint32_t)p[2] << 16 | (uint32_t)p[1] << 8 | p[0]) == want)
+            break;
+        Sleep(100);
+    }
+
+    const RECT start = {kViewLeft, kViewTop, kViewLeft + kViewSize, kViewTop + kViewSize};
+    RECT reach = start;
+    InflateRect(&reach, 200, 200);
+    CaptureAllWindows(viewer_hwnd, &reach, NULL);
+    UploadCaptures();
+    EXPECT_LE(capture_counters.bytes_copied, (int64_t)800 * 800 * 4);
+
+    const POINT places[] = {{kViewLeft, kViewTop}, {kViewLeft + 170, kViewTop + 120}, {kViewLeft - 200, kViewTop - 150},
+                            {kViewLeft + 200, kViewTop + 200}};
+    for (const POINT& at : places) {
+        SCOPED_TRACE(testing::Message() << "view at " << at.x << ", " << at.y);
+        MoveViewer(at.x, at.y);
+        RenderFrame(viewer_hwnd, viewer_dc, viewer_width, viewer_height);
+        const RECT view = {at.x, at.y, at.x + kViewSize, at.y + kViewSize};
+        std::string first;
+        EXPECT_EQ(0, CountDifferences(ReadComposed(), ComposeWholeImages(front_to_back, view), &first)) << first;
+    }
+    EXPECT_EQ(reach.left, capture_reach.left) << "no copy while the view stays in the reach";
+
+    // Just past the reach: the view copies again before it is drawn.
+    const POINT out = {kViewLeft + 230, kViewTop + 180};
+    MoveViewer(out.x, out.y);
+    RenderView();
+    const RECT view = {out.x, out.y, out.x + kViewSize, out.y + kViewSize};
+    RECT inside;
+    EXPECT_TRUE(IntersectRect(&inside, &view, &capture_reach) && EqualRect(&inside, &view));
+    std::string first;
+    EXPECT_EQ(0, CountDifferences(ReadComposed(), ComposeWholeImages(front_to_back, view), &first)) << first;
+    MoveViewer(kViewLeft, kViewTop);
 }
 
 TEST_F(RenderTest, ResizeGivesTexturesTheNewSize)
