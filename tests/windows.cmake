@@ -2,6 +2,7 @@
 quorvix_test(numtext_test numtext/numtext_test.cpp)
 quorvix_e2e(e2e.shell e2e/test_shell.py)
 quorvix_e2e(e2e.keyboard e2e/test_keyboard.py)
+quorvix_e2e(e2e.desktop e2e/test_desktop.py)
 quorvix_e2e(e2e.live_view e2e/test_live_view.py)
 quorvix_test(click_math_test app/click_math_test.cpp)
 quorvix_test(click_handler_test app/click_handler_test.cpp)

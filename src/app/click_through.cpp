@@ -192,17 +192,9 @@ static int DraggedEntry(void)
 // stored size stays that of the pixels, which the renderer reads by it.
 static void MoveCapturedRect(void)
 {
-    int i = DraggedEntry();
     RECT now;
-    if (i < 0 || !GetWindowRect(target_window, &now))
-        return;
-    RECT* stored = &captured_rect[i];
-    LONG width = stored->right - stored->left;
-    LONG height = stored->bottom - stored->top;
-    stored->left = now.left;
-    stored->top = now.top;
-    stored->right = now.left + width;
-    stored->bottom = now.top + height;
+    if (GetWindowRect(target_window, &now))
+        MoveCapturedEntry(DraggedEntry(), now.left, now.top);
 }
 
 // Which edges of the window an edge or corner drag moves to the cursor.

@@ -1,9 +1,9 @@
-// Desktop capture: the table of visible top-level windows, front-most first,
-// and copies of the parts of them that can show around the view. A pass lists
-// the windows, works out what each shows within the reach (its rectangle less
-// what the windows in front of it cover) and copies just that into a DIB
-// section the window keeps from pass to pass. A window with nothing to show
-// costs no copy and no device context.
+// Desktop capture: the table of the top-level windows the user can see or
+// click, front-most first, and copies of the parts of them that can show
+// around the view. A pass lists the windows, works out what each shows within
+// the reach (its frame less what the opaque windows in front of it cover)
+// and copies just that into a DIB section the window keeps from pass to
+// pass. A window with nothing to show costs no copy and no device context.
 #include "capture/capture.h"
 
 #include <stdlib.h>
@@ -14,17 +14,13 @@ RECT     captured_rect[MAX_CAPTURED_WINDOWS];
 HDC      captured_dc[MAX_CAPTURED_WINDOWS];
 HBITMAP  captured_bitmap[MAX_CAPTURED_WINDOWS];
 uint8_t* captured_pixels[MAX_CAPTURED_WINDOWS];
+CapturedLook captured_look[MAX_CAPTURED_WINDOWS];
 int      captured_count;
 
 RECT        capture_reach;
 CaptureTile capture_tiles[MAX_CAPTURE_TILES];
 int         capture_tile_count;
 CaptureCounters capture_counters;
-
-// GDI bitmaps are addressed with 16-bit coordinates in places, and no window
-// worth showing needs more than 256 MiB of pixels; anything beyond is left out.
-static const int64_t max_capture_side  = 32767;
-static const int64_t max_capture_bytes = (int64_t)256 * 1024 * 1024;
 
 // A pass gives way to input after about this much work.
 static const int64_t capture_slice_us = 1000;
@@ -42,6 +38,7 @@ static int       pass_handle_count;
 static int       pass_next_handle;
 static HWND      listed_hwnd[MAX_CAPTURED_WINDOWS];
 static RECT      listed_rect[MAX_CAPTURED_WINDOWS];
+static CapturedLook listed_look[MAX_CAPTURED_WINDOWS];
 static int       listed_count;
 // What the copying does: the parts to copy, grouped by entry, front-most first.
 static CaptureTile copy_plan[MAX_CAPTURE_TILES];
@@ -65,14 +62,6 @@ static int64_t NowMicroseconds(void)
 
 // ---------------------------------------------------------------------------
 // The table
-
-// Whether a width x height window can be copied at all: a non-empty size
-// within what a 32-bit bitmap of sane size holds.
-static int CopyableSize(int64_t width, int64_t height)
-{
-    return width > 0 && height > 0 && width <= max_capture_side && height <= max_capture_side &&
-           width * height * 4 <= max_capture_bytes;
-}
 
 static void ReleaseEntry(int i)
 {
@@ -145,6 +134,7 @@ static void CommitListing(void)
     for (int j = 0; j < listed_count; j++) {
         captured_hwnd[j] = next_hwnd[j];
         captured_rect[j] = next_rect[j];
+        captured_look[j] = listed_look[j];
         captured_dc[j] = next_dc[j];
         captured_bitmap[j] = next_bitmap[j];
         captured_pixels[j] = next_pixels[j];
@@ -168,19 +158,66 @@ static BOOL CALLBACK CollectHandleCallback(HWND hwnd, LPARAM param)
     return TRUE;
 }
 
-// Adds a visible window to the list of the pass in progress.
+// DwmGetWindowAttribute, from dwmapi.dll where there is one: the program
+// starts where it is missing, and its windows then count as neither cloaked
+// nor framed apart from their rectangle.
+typedef HRESULT(WINAPI* DwmGetWindowAttributeProc)(HWND, DWORD, PVOID, DWORD);
+static DwmGetWindowAttributeProc DwmAttributeProc(void)
+{
+    static bool looked_up;
+    static DwmGetWindowAttributeProc proc;
+    if (!looked_up) {
+        looked_up = true;
+        HMODULE dwmapi = LoadLibraryA("dwmapi.dll");
+        if (dwmapi)
+            proc = (DwmGetWindowAttributeProc)(void*)GetProcAddress(dwmapi, "DwmGetWindowAttribute");
+    }
+    return proc;
+}
+
+// The desktop compositor's answers; DWMWA_CLOAKED is 14 and
+// DWMWA_EXTENDED_FRAME_BOUNDS 9 on every Windows that has them.
+static void ReadCompositorFacts(HWND hwnd, WindowFacts* facts)
+{
+    DwmGetWindowAttributeProc get = DwmAttributeProc();
+    if (!get)
+        return;
+    DWORD cloaked = 0;
+    facts->cloaked = SUCCEEDED(get(hwnd, 14, &cloaked, sizeof(cloaked))) && cloaked != 0;
+    facts->has_frame_bounds = SUCCEEDED(get(hwnd, 9, &facts->frame_bounds, sizeof(facts->frame_bounds)));
+}
+
+// Asks the system what LookOfWindow needs, cheapest first: most windows of
+// a desktop are hidden, and are passed over after the first question.
+static void ReadWindowFacts(HWND hwnd, WindowFacts* facts)
+{
+    memset(facts, 0, sizeof(*facts));
+    facts->visible = IsWindowVisible(hwnd);
+    if (!facts->visible || !GetWindowRect(hwnd, &facts->rect)) {
+        facts->visible = FALSE;
+        return;
+    }
+    facts->ex_style = GetWindowLongA(hwnd, GWL_EXSTYLE);
+    if (facts->ex_style & WS_EX_LAYERED) {
+        COLORREF key;
+        facts->layered_attributes =
+            GetLayeredWindowAttributes(hwnd, &key, &facts->layered_alpha, &facts->layered_flags);
+    }
+    ReadCompositorFacts(hwnd, facts);
+}
+
+// Adds a window the user can see or click to the list of the pass in progress.
 static void ListWindow(HWND hwnd)
 {
     // The table is full: further windows are left out of this pass.
-    if (hwnd == pass_leave_out || listed_count >= MAX_CAPTURED_WINDOWS || !IsWindowVisible(hwnd))
+    if (hwnd == pass_leave_out || listed_count >= MAX_CAPTURED_WINDOWS)
         return;
-    RECT rect;
-    if (!GetWindowRect(hwnd, &rect))
-        return;
-    if (!CopyableSize((int64_t)rect.right - rect.left, (int64_t)rect.bottom - rect.top))
+    WindowFacts facts;
+    ReadWindowFacts(hwnd, &facts);
+    if (!LookOfWindow(&facts, &listed_look[listed_count]))
         return;
     listed_hwnd[listed_count] = hwnd;
-    listed_rect[listed_count] = rect;
+    listed_rect[listed_count] = facts.rect;
     listed_count++;
 }
 
@@ -214,7 +251,7 @@ static int AppendRegionTiles(HRGN region, int entry, CaptureTile* out, int count
     if (count >= capacity)
         return count;
     DWORD needed = GetRegionData(region, 0, NULL);
-    if (needed > 0 && needed <= sizeof(data) && GetRegionData(region, needed, (RGNDATA*)&data) == needed &&
+    if (needed > 0 && needed <= sizeof(data) && GetRegionData(region, needed, (RGNDATA*)&data) != 0 &&
         count + (int)data.header.nCount <= capacity) {
         for (DWORD k = 0; k < data.header.nCount; k++)
             out[count++] = CaptureTile{entry, data.rects[k]};
@@ -226,9 +263,15 @@ static int AppendRegionTiles(HRGN region, int entry, CaptureTile* out, int count
     return count;
 }
 
-// What each entry shows within reach: its rectangle there less what the
+// Whether entry i hides what lies behind its frame.
+static bool Opaque(int i)
+{
+    return captured_look[i].alpha == 255 && !captured_look[i].pixel_alpha;
+}
+
+// What each entry shows within reach: its frame there less what the opaque
 // entries in front of it cover, front-most first. moving hides nothing and
-// nothing hides it; with copied_only, an entry with no pixels (its copy
+// nothing hides it; with copied_only, an entry with no image (its copy
 // failed) neither shows nor hides, as if it were not there. Returns the
 // number of tiles written.
 static int VisibleParts(const RECT* reach, HWND moving, int copied_only, CaptureTile* out, int capacity)
@@ -240,17 +283,19 @@ static int VisibleParts(const RECT* reach, HWND moving, int copied_only, Capture
     if (covered && part && whole) {
         for (int i = 0; i < captured_count && i < MAX_CAPTURED_WINDOWS; i++) {
             RECT inside;
-            const RECT* r = &captured_rect[i];
-            if (copied_only && (captured_pixels[i] == NULL ||
-                                !CopyableSize((int64_t)r->right - r->left, (int64_t)r->bottom - r->top)))
+            if (captured_look[i].alpha == 0)
                 continue;
-            if (!IntersectRect(&inside, r, reach))
+            if (copied_only && (captured_pixels[i] == NULL || !CopyableRect(&captured_rect[i])))
+                continue;
+            if (!IntersectRect(&inside, &captured_look[i].frame, reach))
                 continue;
             (void)SetRectRgn(part, inside.left, inside.top, inside.right, inside.bottom);
-            if (captured_hwnd[i] != moving) {
-                (void)SetRectRgn(whole, inside.left, inside.top, inside.right, inside.bottom);
+            if (moving == NULL || captured_hwnd[i] != moving) {
                 const int shown = CombineRgn(part, part, covered, RGN_DIFF);
-                (void)CombineRgn(covered, covered, whole, RGN_OR);
+                if (Opaque(i)) {
+                    (void)SetRectRgn(whole, inside.left, inside.top, inside.right, inside.bottom);
+                    (void)CombineRgn(covered, covered, whole, RGN_OR);
+                }
                 if (shown == NULLREGION)
                     continue;
             }
@@ -269,6 +314,15 @@ static int VisibleParts(const RECT* reach, HWND moving, int copied_only, Capture
 void ComposeCaptureTiles(void)
 {
     capture_tile_count = VisibleParts(&capture_reach, NULL, 1, capture_tiles, MAX_CAPTURE_TILES);
+}
+
+void MoveCapturedEntry(int i, int left, int top)
+{
+    if (i < 0 || i >= captured_count || i >= MAX_CAPTURED_WINDOWS)
+        return;
+    const LONG dx = left - captured_rect[i].left, dy = top - captured_rect[i].top;
+    OffsetRect(&captured_rect[i], dx, dy);
+    OffsetRect(&captured_look[i].frame, dx, dy);
 }
 
 // ---------------------------------------------------------------------------
@@ -414,8 +468,9 @@ void FindWindowAtPoint(int x, int y)
     int count = captured_count < MAX_CAPTURED_WINDOWS ? captured_count : MAX_CAPTURED_WINDOWS;
     for (int i = 0; i < count; i++) {
         RECT current;
-        // A window whose rectangle cannot be read is passed over.
-        if (!GetWindowRect(captured_hwnd[i], &current))
+        // A window the mouse passes through, or whose rectangle cannot be
+        // read, is passed over.
+        if (!captured_look[i].clickable || !GetWindowRect(captured_hwnd[i], &current))
             continue;
         if (RectContains(&current, x, y)) {
             target_window = captured_hwnd[i];

@@ -9,20 +9,49 @@
 #define MAX_CAPTURED_WINDOWS 500
 #define MAX_CAPTURE_TILES    4096
 
+// How a window shows on the desktop, from what the system says of it.
+struct CapturedLook {
+    RECT frame;       // the part drawn: its visible frame (screen pixels), within its rectangle
+    BYTE alpha;       // 255 opaque; 1..254 drawn over what lies behind at this alpha; 0 not drawn
+    bool pixel_alpha; // drawn with the (premultiplied) alpha of its own pixels, times alpha
+    bool clickable;   // the system's hit testing, and so the window search, finds it
+};
+
+// What the system says of a top-level window, as the capture asks it.
+struct WindowFacts {
+    BOOL  visible;            // IsWindowVisible
+    RECT  rect;               // GetWindowRect
+    LONG  ex_style;           // GWL_EXSTYLE
+    BOOL  layered_attributes; // GetLayeredWindowAttributes succeeded (not an UpdateLayeredWindow window)
+    BYTE  layered_alpha;      // its constant alpha
+    DWORD layered_flags;      // LWA_ALPHA, LWA_COLORKEY
+    BOOL  cloaked;            // the desktop compositor hides it (DWMWA_CLOAKED)
+    BOOL  has_frame_bounds;   // DWMWA_EXTENDED_FRAME_BOUNDS answered
+    RECT  frame_bounds;       // the visible frame, without the invisible resize borders
+};
+
+// 1 when a window of that rectangle can be copied: a size a 32-bit bitmap
+// of sane size holds.
+int CopyableRect(const RECT* rect);
+// 1 when such a window belongs in the table, with its look: visible, not
+// cloaked, drawn or clickable, and of a size a capture can copy.
+int LookOfWindow(const WindowFacts* facts, CapturedLook* look);
+
 // Capture table: parallel arrays, entries 0 .. captured_count - 1 valid,
-// front-most first. Every visible window is listed; only windows with
-// something to show have a bitmap, kept from pass to pass while their size
-// stays the same.
+// front-most first. Every window the user can see or click is listed; only
+// windows with something to show have a bitmap, kept from pass to pass while
+// their size stays the same.
 extern HWND     captured_hwnd[MAX_CAPTURED_WINDOWS];
 extern RECT     captured_rect[MAX_CAPTURED_WINDOWS];   // window rectangle, screen pixels
 extern HDC      captured_dc[MAX_CAPTURED_WINDOWS];     // memory DC holding captured_bitmap
 extern HBITMAP  captured_bitmap[MAX_CAPTURED_WINDOWS]; // 32-bit top-down DIB section of the window's size
 extern uint8_t* captured_pixels[MAX_CAPTURED_WINDOWS]; // its bits: BGRA, top row first, rows packed
+extern CapturedLook captured_look[MAX_CAPTURED_WINDOWS];
 extern int      captured_count;
 
-// What the view can show: the parts of the entries not covered by entries in
-// front of them, within capture_reach. Together they tile what the windows
-// cover there, without overlap.
+// What the view can show: the parts of the entries' frames not covered by
+// opaque entries in front of them, within capture_reach, front-most first.
+// A translucent entry's tiles lie over the tiles of what shows through it.
 struct CaptureTile {
     int  entry; // capture table index
     RECT rect;  // screen pixels, inside the entry's rectangle and capture_reach
@@ -47,8 +76,8 @@ extern HWND target_child;      // innermost visible descendant containing the po
 extern HWND child_list[MAX_CAPTURED_WINDOWS];
 extern int  child_count;
 
-// A whole pass at once: lists the visible top-level windows but leave_out and
-// copies what can show within reach. moving, when not null, is a window being
+// A whole pass at once: lists the top-level windows but leave_out that the
+// user can see or click, and copies what can show within reach. moving, when not null, is a window being
 // dragged: it hides nothing and nothing hides it, so the frames can show it
 // at its new places before the next pass.
 void CaptureAllWindows(HWND leave_out, const RECT* reach, HWND moving);
@@ -64,10 +93,13 @@ int  StepCapturePass(const RECT* reach, HWND moving);
 void RecaptureReach(const RECT* reach, HWND moving);
 // Tiles anew from the table as it stands, after an entry's rectangle moved.
 void ComposeCaptureTiles(void);
+// Entry i's window now has its top-left corner at (left, top), its size unchanged.
+void MoveCapturedEntry(int i, int left, int top);
 // Frees every valid entry's DC and bitmap; with clear, zeroes its window and
 // rectangle. Ends a pass in progress.
 void ReleaseCaptures(int clear);
 
+// The front-most clickable entry at the point, and its innermost child.
 void FindWindowAtPoint(int x, int y);
 void FindChildAtPoint(HWND parent, int x, int y);
 BOOL CALLBACK CollectChildCallback(HWND hwnd, LPARAM param);

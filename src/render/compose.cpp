@@ -2,6 +2,11 @@
 // show go up into capture_tex, over the region the capture reached. Every
 // frame then takes the view's part of it, whatever the number of windows.
 // Tiles only name entries with an image of a size a capture makes.
+//
+// capture_tex is premultiplied: an opaque window's tiles replace what is
+// there and are made opaque; a translucent window's tiles are drawn over
+// what shows through them at its alpha; where no window shows it stays
+// transparent.
 #include "render/render.h"
 #include "capture/capture.h"
 
@@ -11,18 +16,63 @@ RECT composed_reach;
 
 // capture_tex's size, so that it is respecified only when the reach changes size.
 static int composed_width, composed_height;
+// Holds one translucent tile at a time on its way into capture_tex.
+static GLuint layer_tex;
 
-static void UploadTile(const CaptureTile* tile, const RECT* reach)
+// The first pixel of the tile in its window's image, whose rows are packed;
+// the unpack row length is set to the image's width.
+static const uint8_t* TilePixels(const CaptureTile* tile)
 {
-    const int e = tile->entry;
-    const RECT* w = &captured_rect[e];
-    const RECT* t = &tile->rect;
-    // The tile's rows start inside the window's image, whose rows are packed.
-    const size_t x = (size_t)(t->left - w->left), y = (size_t)(t->top - w->top);
+    const RECT* w = &captured_rect[tile->entry];
+    const size_t x = (size_t)(tile->rect.left - w->left), y = (size_t)(tile->rect.top - w->top);
     const size_t stride = (size_t)(w->right - w->left);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, (GLint)stride);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, t->left - reach->left, t->top - reach->top, t->right - t->left,
-                    t->bottom - t->top, GL_BGRA, GL_UNSIGNED_BYTE, captured_pixels[e] + (y * stride + x) * 4);
+    return captured_pixels[tile->entry] + (y * stride + x) * 4;
+}
+
+static void UploadOpaqueTile(const CaptureTile* tile, const RECT* reach)
+{
+    static const GLfloat opaque[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    const RECT* t = &tile->rect;
+    const GLint x = t->left - reach->left, y = t->top - reach->top;
+    const GLsizei width = t->right - t->left, height = t->bottom - t->top;
+    glBindTexture(GL_TEXTURE_2D, capture_tex);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, GL_BGRA, GL_UNSIGNED_BYTE, TilePixels(tile));
+    // Opaque, whatever the fourth byte the copy gave.
+    glEnable(GL_SCISSOR_TEST);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+    glScissor(x, y, width, height);
+    glClearBufferfv(GL_COLOR, 0, opaque);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDisable(GL_SCISSOR_TEST);
+}
+
+// Draws a translucent tile over what is composed already; the viewport is
+// capture_tex's, whose row 0 is the reach's top row.
+static void DrawTranslucentTile(const CaptureTile* tile, const RECT* reach)
+{
+    const CapturedLook* look = &captured_look[tile->entry];
+    const RECT* t = &tile->rect;
+    if (layer_tex == 0)
+        glGenTextures(1, &layer_tex);
+    glBindTexture(GL_TEXTURE_2D, layer_tex);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, t->right - t->left, t->bottom - t->top, 0, GL_BGRA,
+                 GL_UNSIGNED_BYTE, TilePixels(tile));
+    BindSampledTexture(layer_tex);
+
+    const float w = (float)(reach->right - reach->left), h = (float)(reach->bottom - reach->top);
+    SetQuad(2.0f * (float)(t->left - reach->left) / w - 1.0f, 2.0f * (float)(t->top - reach->top) / h - 1.0f,
+            2.0f * (float)(t->right - reach->left) / w - 1.0f, 2.0f * (float)(t->bottom - reach->top) / h - 1.0f,
+            0.0f, 0.0f, 1.0f, 1.0f);
+    UploadQuad();
+    glUseProgram(layer_program);
+    glUniform1i(layer_colormap, 0);
+    glUniform1f(layer_alpha, (float)look->alpha / 255.0f);
+    glUniform1i(layer_pixel_alpha, look->pixel_alpha ? 1 : 0);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    DrawQuad();
+    glDisable(GL_BLEND);
 }
 
 void UploadCaptures(void)
@@ -50,26 +100,23 @@ void UploadCaptures(void)
     glBindFramebuffer(GL_FRAMEBUFFER, pass_fbo);
     (void)AttachPassTarget(capture_tex);
     glClear(GL_COLOR_BUFFER_BIT);
+    GLint view_port[4];
+    glGetIntegerv(GL_VIEWPORT, view_port);
+    glViewport(0, 0, (GLsizei)width, (GLsizei)height);
 
-    // Back to front, so a tile that stands for a larger part is drawn over
-    // by the tiles in front of it.
+    // Back to front: what shows through a translucent window is there before
+    // it, and a tile that stands for a larger part is drawn over by the tiles
+    // in front of it.
     for (int k = capture_tile_count - 1; k >= 0; k--) {
-        UploadTile(&capture_tiles[k], &reach);
+        const CapturedLook* look = &captured_look[capture_tiles[k].entry];
+        if (look->alpha == 255 && !look->pixel_alpha)
+            UploadOpaqueTile(&capture_tiles[k], &reach);
+        else
+            DrawTranslucentTile(&capture_tiles[k], &reach);
     }
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 
-    // Opaque where a window shows, whatever the fourth byte the copy gave.
-    static const GLfloat opaque[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-    glEnable(GL_SCISSOR_TEST);
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
-    for (int k = 0; k < capture_tile_count; k++) {
-        const RECT* t = &capture_tiles[k].rect;
-        glScissor(t->left - reach.left, t->top - reach.top, t->right - t->left, t->bottom - t->top);
-        glClearBufferfv(GL_COLOR, 0, opaque);
-    }
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDisable(GL_SCISSOR_TEST);
-
+    glViewport(view_port[0], view_port[1], view_port[2], view_port[3]);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glBindTexture(GL_TEXTURE_2D, 0);
     composed_reach = reach;

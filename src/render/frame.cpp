@@ -14,59 +14,9 @@ float  frame_rotation[16] = {
     0.0f, 0.0f, 0.0f, 1.0f,
 };
 
-// Linear filtering, and lookups outside the image give the (transparent
-// black) border colour rather than a smeared edge.
-static void BindSampledTexture(GLuint texture)
-{
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
-}
-
-static void UploadQuad(void)
-{
-    glBindBuffer(GL_ARRAY_BUFFER, quad_vbo);
-    glBufferSubData(GL_ARRAY_BUFFER, 0, 96, quad_data);
-    glBufferSubData(GL_ARRAY_BUFFER, 96, 48, quad_data + 24);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-}
-
-static void SetQuadVertex(int vertex, float x, float y, float s, float t)
-{
-    float* position = quad_data + 4 * vertex;
-    position[0] = x;
-    position[1] = y;
-    position[2] = 0.0f;
-    position[3] = 1.0f;
-    float* texcoord = quad_data + 24 + 2 * vertex;
-    texcoord[0] = s;
-    texcoord[1] = t;
-}
-
-// Top-left, bottom-left, bottom-right, bottom-right, top-right, top-left.
-static void SetQuad(float left, float top, float right, float bottom,
-                    float s_left, float t_top, float s_right, float t_bottom)
-{
-    SetQuadVertex(0, left, top, s_left, t_top);
-    SetQuadVertex(1, left, bottom, s_left, t_bottom);
-    SetQuadVertex(2, right, bottom, s_right, t_bottom);
-    SetQuadVertex(3, right, bottom, s_right, t_bottom);
-    SetQuadVertex(4, right, top, s_right, t_top);
-    SetQuadVertex(5, left, top, s_left, t_top);
-}
-
-static void DrawQuad(void)
-{
-    glBindVertexArray(quad_vao);
-    glDrawArrays(GL_TRIANGLES, 0, 6);
-    glBindVertexArray(0);
-}
-
 // Draws the part of the composed captures beneath the view into pass_tex_a.
 // Where no window shows, the captures are transparent and pass_tex_a keeps
-// what it had; elsewhere they replace it.
+// what it had; where an opaque one does, they replace it.
 static void ComposeView(int width, int height)
 {
     const RECT* v = &frame_viewer_rect;
@@ -99,8 +49,10 @@ static void ComposeView(int width, int height)
     glUniform1i(copy_colormap, 0);
     glUniform1f(copy_wnd_width_pxls, (float)width);
     glUniform1f(copy_wnd_height_pxls, (float)height);
+    // The captures are premultiplied: opaque where a window shows, seen
+    // through at its alpha where a translucent one does, empty elsewhere.
     glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     DrawQuad();
     glDisable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, 0);

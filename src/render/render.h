@@ -30,8 +30,10 @@ int InitGLContext(HDC dc);
 // renderer operation does nothing without them instead of calling null.
 int GLEntryPointsLoaded(void);
 
-// Programs and uniform locations (shaders.cpp). 0, or the code 1..9 of the first failure.
-extern GLuint line_program, copy_program, wave_program, radial_program;
+// Programs and uniform locations (shaders.cpp). 0, or the code 1..12 of the
+// first failure: 1..3 line and copy, 4..6 wave, 7..9 radial, 10..12 layer,
+// each its vertex stage, fragment stage, link.
+extern GLuint line_program, copy_program, wave_program, radial_program, layer_program;
 extern GLint  line_mView_rz, line_vFragmentColor;
 extern GLint  copy_colormap, copy_wnd_width_pxls, copy_wnd_height_pxls;
 extern GLint  wave_colormap, wave_wnd_width_pxls, wave_wnd_height_pxls,
@@ -39,6 +41,7 @@ extern GLint  wave_colormap, wave_wnd_width_pxls, wave_wnd_height_pxls,
 extern GLint  radial_K1, radial_K2, radial_K3, radial_P1, radial_P2, radial_P3,
               radial_dist_cx, radial_dist_cy, radial_wnd_width_pxls, radial_wnd_height_pxls,
               radial_colormap;
+extern GLint  layer_colormap, layer_alpha, layer_pixel_alpha;
 int CreateShaderPrograms(void);
 
 // Render targets, quad and marker lines (resources.cpp).
@@ -62,6 +65,14 @@ extern RECT    composed_reach;
 extern GLuint  quad_vao, quad_vbo;
 extern float   quad_data[36];  // 6 positions (x, y, z, w) then 6 texture coordinates (s, t)
 extern LineSet marker_h, marker_v;
+// The quad every textured pass draws: placed in normalised device
+// coordinates with texture coordinates at its corners, uploaded, drawn.
+void SetQuad(float left, float top, float right, float bottom, float s_left, float t_top, float s_right,
+             float t_bottom);
+void UploadQuad(void);
+void DrawQuad(void);
+// Binds texture on unit 0 for sampling: linear, transparent black outside.
+void BindSampledTexture(GLuint texture);
 // GL_MAX_TEXTURE_SIZE, queried on first use and kept; 0 without a context.
 int  MaxTextureSize(void);
 int  CreateRenderResources(int width, int height);

@@ -105,6 +105,56 @@ static void CreateQuad(void)
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
+// Linear filtering, and lookups outside the image give the (transparent
+// black) border colour rather than a smeared edge.
+void BindSampledTexture(GLuint texture)
+{
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
+}
+
+void UploadQuad(void)
+{
+    glBindBuffer(GL_ARRAY_BUFFER, quad_vbo);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, quad_position_bytes, quad_data);
+    glBufferSubData(GL_ARRAY_BUFFER, quad_position_bytes, quad_texcoord_bytes, quad_data + 24);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+static void SetQuadVertex(int vertex, float x, float y, float s, float t)
+{
+    float* position = quad_data + 4 * vertex;
+    position[0] = x;
+    position[1] = y;
+    position[2] = 0.0f;
+    position[3] = 1.0f;
+    float* texcoord = quad_data + 24 + 2 * vertex;
+    texcoord[0] = s;
+    texcoord[1] = t;
+}
+
+// Top-left, bottom-left, bottom-right, bottom-right, top-right, top-left.
+void SetQuad(float left, float top, float right, float bottom, float s_left, float t_top, float s_right,
+             float t_bottom)
+{
+    SetQuadVertex(0, left, top, s_left, t_top);
+    SetQuadVertex(1, left, bottom, s_left, t_bottom);
+    SetQuadVertex(2, right, bottom, s_right, t_bottom);
+    SetQuadVertex(3, right, bottom, s_right, t_bottom);
+    SetQuadVertex(4, right, top, s_right, t_top);
+    SetQuadVertex(5, left, top, s_left, t_top);
+}
+
+void DrawQuad(void)
+{
+    glBindVertexArray(quad_vao);
+    glDrawArrays(GL_TRIANGLES, 0, 6);
+    glBindVertexArray(0);
+}
+
 int CreateRenderResources(int width, int height)
 {
     if (!GLEntryPointsLoaded())

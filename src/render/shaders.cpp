@@ -8,8 +8,9 @@ extern const char glsl_textured_vert[];
 extern const char glsl_copy_frag[];
 extern const char glsl_wave_frag[];
 extern const char glsl_radial_frag[];
+extern const char glsl_layer_frag[];
 
-GLuint line_program, copy_program, wave_program, radial_program;
+GLuint line_program, copy_program, wave_program, radial_program, layer_program;
 GLint  line_mView_rz, line_vFragmentColor;
 GLint  copy_colormap, copy_wnd_width_pxls, copy_wnd_height_pxls;
 GLint  wave_colormap, wave_wnd_width_pxls, wave_wnd_height_pxls,
@@ -17,6 +18,7 @@ GLint  wave_colormap, wave_wnd_width_pxls, wave_wnd_height_pxls,
 GLint  radial_K1, radial_K2, radial_K3, radial_P1, radial_P2, radial_P3,
        radial_dist_cx, radial_dist_cy, radial_wnd_width_pxls, radial_wnd_height_pxls,
        radial_colormap;
+GLint  layer_colormap, layer_alpha, layer_pixel_alpha;
 
 // Failure codes of one program: its vertex stage, fragment stage, link.
 struct ProgramCodes {
@@ -110,6 +112,7 @@ int CreateShaderPrograms(void)
     const ProgramCodes first_codes = {1, 2, 3};
     const ProgramCodes wave_codes = {4, 5, 6};
     const ProgramCodes radial_codes = {7, 8, 9};
+    const ProgramCodes layer_codes = {10, 11, 12};
     int code;
 
     // Without a context nothing can compile; the line program's vertex stage fails first.
@@ -158,5 +161,13 @@ int CreateShaderPrograms(void)
     radial_wnd_width_pxls = glGetUniformLocation(radial_program, "wnd_width_pxls");
     radial_wnd_height_pxls = glGetUniformLocation(radial_program, "wnd_height_pxls");
     radial_colormap = glGetUniformLocation(radial_program, "colormap");
+
+    code = BuildProgram(glsl_textured_vert, "textured.vert", glsl_layer_frag, "layer.frag", true,
+                        layer_codes, &layer_program);
+    if (code != 0)
+        return code;
+    layer_colormap = glGetUniformLocation(layer_program, "colormap");
+    layer_alpha = glGetUniformLocation(layer_program, "alpha");
+    layer_pixel_alpha = glGetUniformLocation(layer_program, "pixel_alpha");
     return 0;
 }

@@ -28,6 +28,14 @@ static LRESULT CALLBACK TargetProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 
 static const RECT target_start = {300, 200, 700, 500};
 
+// Entry i of the capture table: an opaque, clickable window drawn whole.
+static void ListEntry(int i, HWND hwnd, RECT rect)
+{
+    captured_hwnd[i] = hwnd;
+    captured_rect[i] = rect;
+    captured_look[i] = CapturedLook{rect, 255, false, true};
+}
+
 class ClickThrough : public ::testing::Test {
 protected:
     HWND target = NULL;
@@ -65,8 +73,7 @@ protected:
         viewer_width = viewer_height = 400;
         drag_state = 0;
         captured_count = 1;
-        captured_hwnd[0] = target;
-        ASSERT_TRUE(GetWindowRect(target, &captured_rect[0]));
+        ListEntry(0, target, WindowRect(target));
         target_window = target;
         target_index = 0;
         target_child = NULL;
@@ -278,7 +285,7 @@ TEST_F(ClickThrough, WindowButtonsActWhenPressAndReleaseMatch)
     // The maximise button and a caption double click restore a maximised window.
     ShowWindow(target, SW_MAXIMIZE);
     ASSERT_TRUE(IsZoomed(target));
-    captured_rect[0] = WindowRect(target);
+    ListEntry(0, target, WindowRect(target));
     answer_hit = HTMAXBUTTON;
     OnClickLeftDown(MK_LBUTTON);
     OnClickLeftUp(0);
@@ -319,10 +326,8 @@ TEST_F(ClickThrough, CaptionDragFollowsTheCursorAndItsCapture)
     // entry now at the stale index belongs to someone else.
     HWND other = child;
     captured_count = 2;
-    captured_hwnd[0] = other;
-    captured_rect[0] = RECT{10, 10, 50, 50};
-    captured_hwnd[1] = target;
-    captured_rect[1] = WindowRect(target);
+    ListEntry(0, other, RECT{10, 10, 50, 50});
+    ListEntry(1, target, WindowRect(target));
     cursor_pos.x = 510;
     cursor_pos.y = 300;
     ContinueDrag();
@@ -363,7 +368,7 @@ TEST_F(ClickThrough, EdgesAndCornersResizeByTheirRow)
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(MoveWindow(target, 300, 200, 400, 300, TRUE));
-        captured_rect[0] = WindowRect(target);
+        ListEntry(0, target, WindowRect(target));
         PointAt(500, 350);
         answer_hit = c.code;
         OnClickLeftDown(MK_LBUTTON);

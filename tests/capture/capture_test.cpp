@@ -437,3 +437,97 @@ TEST(CaptureCost, OnlyWhatShowsWithinTheReach)
     EXPECT_EQ(2, capture_counters.dcs_taken);
     EXPECT_NE(nullptr, captured_bitmap[EntryOf(b.hwnd)]);
 }
+
+// Facts of an ordinary framed window on a desktop without a compositor.
+static WindowFacts PlainFacts()
+{
+    WindowFacts f;
+    memset(&f, 0, sizeof(f));
+    f.visible = TRUE;
+    f.rect = RECT{100, 100, 500, 400};
+    return f;
+}
+
+// The window filter and the drawn frame, from the system's answers.
+TEST(WindowLook, AsTheDesktopTreatsTheWindow)
+{
+    CapturedLook look;
+    WindowFacts f = PlainFacts();
+    ASSERT_EQ(1, LookOfWindow(&f, &look));
+    EXPECT_EQ(255, look.alpha);
+    EXPECT_FALSE(look.pixel_alpha);
+    EXPECT_TRUE(look.clickable);
+    EXPECT_TRUE(EqualRect(&look.frame, &f.rect));
+
+    f = PlainFacts();
+    f.visible = FALSE;
+    EXPECT_EQ(0, LookOfWindow(&f, &look)) << "hidden";
+    f = PlainFacts();
+    f.cloaked = TRUE;
+    EXPECT_EQ(0, LookOfWindow(&f, &look)) << "cloaked";
+
+    // The visible frame, without the invisible resize borders; an answer
+    // outside the window leaves the whole rectangle.
+    f = PlainFacts();
+    f.has_frame_bounds = TRUE;
+    f.frame_bounds = RECT{107, 100, 493, 393};
+    ASSERT_EQ(1, LookOfWindow(&f, &look));
+    EXPECT_TRUE(EqualRect(&look.frame, &f.frame_bounds));
+    f.frame_bounds = RECT{600, 600, 700, 700};
+    ASSERT_EQ(1, LookOfWindow(&f, &look));
+    EXPECT_TRUE(EqualRect(&look.frame, &f.rect));
+
+    // Layered: constant alpha; transparent to the mouse; alpha 0 and
+    // transparent is not there at all; per-pixel alpha where the attributes fail.
+    f = PlainFacts();
+    f.ex_style = WS_EX_LAYERED;
+    f.layered_attributes = TRUE;
+    f.layered_flags = LWA_ALPHA;
+    f.layered_alpha = 128;
+    ASSERT_EQ(1, LookOfWindow(&f, &look));
+    EXPECT_EQ(128, look.alpha);
+    EXPECT_TRUE(look.clickable);
+    f.ex_style |= WS_EX_TRANSPARENT;
+    ASSERT_EQ(1, LookOfWindow(&f, &look));
+    EXPECT_FALSE(look.clickable);
+    f.layered_alpha = 0;
+    EXPECT_EQ(0, LookOfWindow(&f, &look)) << "an invisible overlay the mouse passes through";
+    f.layered_flags = LWA_COLORKEY;
+    ASSERT_EQ(1, LookOfWindow(&f, &look));
+    EXPECT_EQ(255, look.alpha) << "a colour key alone keeps the window opaque";
+    f.layered_attributes = FALSE;
+    ASSERT_EQ(1, LookOfWindow(&f, &look));
+    EXPECT_TRUE(look.pixel_alpha);
+    EXPECT_EQ(255, look.alpha);
+}
+
+// Tiles follow the drawn frames: what lies behind shows in a window's
+// invisible borders and through a translucent window, not through an opaque one.
+TEST(WindowLook, TilesFollowTheDrawnFrames)
+{
+    static uint8_t pixels[4];
+    const RECT behind = {0, 0, 400, 400}, framed = {100, 100, 300, 300}, veiled = {250, 0, 400, 400};
+    captured_count = 3;
+    captured_rect[0] = veiled;
+    captured_look[0] = CapturedLook{veiled, 128, false, true};
+    captured_rect[1] = framed;
+    captured_look[1] = CapturedLook{RECT{107, 100, 293, 293}, 255, false, true};
+    captured_rect[2] = behind;
+    captured_look[2] = CapturedLook{behind, 255, false, true};
+    for (int i = 0; i < 3; i++)
+        captured_pixels[i] = pixels; // stands for a copied image; tiles never read it
+    capture_reach = behind;
+    ComposeCaptureTiles();
+    int64_t area[3] = {0, 0, 0};
+    for (int k = 0; k < capture_tile_count; k++) {
+        const RECT& t = capture_tiles[k].rect;
+        area[capture_tiles[k].entry] += (int64_t)(t.right - t.left) * (t.bottom - t.top);
+    }
+    EXPECT_EQ(150 * 400, area[0]);
+    EXPECT_EQ(186 * 193, area[1]);
+    EXPECT_EQ(400 * 400 - 186 * 193, area[2]) << "the borders and the veiled part show what lies behind";
+    for (int i = 0; i < 3; i++)
+        captured_pixels[i] = NULL;
+    captured_count = 0;
+    capture_tile_count = 0;
+}

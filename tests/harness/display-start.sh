@@ -37,7 +37,10 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 ENV
 . "$state/env"
-# A persistent server saves its start-up on every test program.
+# A persistent server saves its start-up on every test program. A server
+# that a program run by hand left lingering in this prefix would refuse it.
+wineserver -k >/dev/null 2>&1 </dev/null || true
+wineserver -w >/dev/null 2>&1 </dev/null || true
 wineserver -p >/dev/null 2>&1 </dev/null
 # Start Wine's own services now, detached from the test runner's pipes: a test
 # program that started them would leave them holding its output open.

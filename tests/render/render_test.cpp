@@ -118,10 +118,17 @@ Image SolidImage(int width, int height, Rgb c)
     return image;
 }
 
+// Entry k of the capture table: an opaque window whose image is pixels.
+void SetEntryRect(int k, RECT rect, uint8_t* pixels)
+{
+    captured_rect[k] = rect;
+    captured_pixels[k] = pixels;
+    captured_look[k] = CapturedLook{rect, 255, false, true};
+}
+
 void SetEntry(int k, Image* image, int left, int top)
 {
-    captured_rect[k] = RECT{left, top, left + image->width, top + image->height};
-    captured_pixels[k] = image->bgra.data();
+    SetEntryRect(k, RECT{left, top, left + image->width, top + image->height}, image->bgra.data());
 }
 
 // A frame of the test viewer from the table as the test filled it: the tiles
@@ -268,8 +275,7 @@ protected:
     {
         captured_count = 0;
         for (int k = 0; k < MAX_CAPTURED_WINDOWS; k++) {
-            captured_pixels[k] = NULL;
-            captured_rect[k] = RECT{0, 0, 0, 0};
+            SetEntryRect(k, RECT{0, 0, 0, 0}, NULL);
         }
         ResetParameters();
     }
@@ -407,8 +413,7 @@ TEST_F(RenderTest, EntriesLeftOutOfTheFrame)
     for (const Case& test : cases) {
         SCOPED_TRACE(test.what);
         SetEntry(1, &back, vl - 100, vt - 100);
-        captured_rect[0] = test.rect;
-        captured_pixels[0] = test.pixels;
+        SetEntryRect(0, test.rect, test.pixels);
         captured_count = 2;
         Frame();
         std::vector<Rgb> view = ReadPresented();
