@@ -101,15 +101,11 @@ void ReleaseCaptures(int clear)
 // bitmap while its size stays; the bitmaps of windows gone or resized go.
 static void CommitListing(void)
 {
-    static HWND     next_hwnd[MAX_CAPTURED_WINDOWS];
-    static RECT     next_rect[MAX_CAPTURED_WINDOWS];
     static HDC      next_dc[MAX_CAPTURED_WINDOWS];
     static HBITMAP  next_bitmap[MAX_CAPTURED_WINDOWS];
     static uint8_t* next_pixels[MAX_CAPTURED_WINDOWS];
     int old_count = captured_count < MAX_CAPTURED_WINDOWS ? captured_count : MAX_CAPTURED_WINDOWS;
     for (int j = 0; j < listed_count; j++) {
-        next_hwnd[j] = listed_hwnd[j];
-        next_rect[j] = listed_rect[j];
         next_dc[j] = NULL;
         next_bitmap[j] = NULL;
         next_pixels[j] = NULL;
@@ -132,8 +128,8 @@ static void CommitListing(void)
     for (int i = 0; i < old_count; i++)
         ReleaseEntry(i);
     for (int j = 0; j < listed_count; j++) {
-        captured_hwnd[j] = next_hwnd[j];
-        captured_rect[j] = next_rect[j];
+        captured_hwnd[j] = listed_hwnd[j];
+        captured_rect[j] = listed_rect[j];
         captured_look[j] = listed_look[j];
         captured_dc[j] = next_dc[j];
         captured_bitmap[j] = next_bitmap[j];

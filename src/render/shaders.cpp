@@ -106,68 +106,77 @@ static int BuildProgram(const char* vertex_text, const char* vertex_name,
     return 0;
 }
 
+// The programs in the order they are built, each with its stages and the
+// codes of its failures; line_program and copy_program share 1 to 3.
+struct ProgramSource {
+    GLuint*     program;
+    const char* vertex_text;
+    const char* vertex_name;
+    const char* fragment_text;
+    const char* fragment_name;
+    bool        texcoord_attribute;
+    ProgramCodes codes;
+};
+static const ProgramSource program_sources[] = {
+    {&line_program, glsl_line_vert, "line.vert", glsl_line_frag, "line.frag", false, {1, 2, 3}},
+    {&copy_program, glsl_textured_vert, "textured.vert", glsl_copy_frag, "copy.frag", true, {1, 2, 3}},
+    {&wave_program, glsl_textured_vert, "textured.vert", glsl_wave_frag, "wave.frag", true, {4, 5, 6}},
+    {&radial_program, glsl_textured_vert, "textured.vert", glsl_radial_frag, "radial.frag", true, {7, 8, 9}},
+    {&layer_program, glsl_textured_vert, "textured.vert", glsl_layer_frag, "layer.frag", true, {10, 11, 12}},
+};
+
+// The uniforms each program's draws set, looked up once it is linked.
+struct UniformLookup {
+    GLuint*     program;
+    const char* name;
+    GLint*      location;
+};
+static const UniformLookup uniform_lookups[] = {
+    {&line_program, "mView_rz", &line_mView_rz},
+    {&line_program, "vFragmentColor", &line_vFragmentColor},
+    {&copy_program, "colormap", &copy_colormap},
+    {&copy_program, "wnd_width_pxls", &copy_wnd_width_pxls},
+    {&copy_program, "wnd_height_pxls", &copy_wnd_height_pxls},
+    {&wave_program, "colormap", &wave_colormap},
+    {&wave_program, "wnd_width_pxls", &wave_wnd_width_pxls},
+    {&wave_program, "wnd_height_pxls", &wave_wnd_height_pxls},
+    {&wave_program, "freq", &wave_freq},
+    {&wave_program, "amp", &wave_amp},
+    {&wave_program, "angle", &wave_angle},
+    {&wave_program, "shift", &wave_shift},
+    {&radial_program, "K1", &radial_K1},
+    {&radial_program, "K2", &radial_K2},
+    {&radial_program, "K3", &radial_K3},
+    {&radial_program, "P1", &radial_P1},
+    {&radial_program, "P2", &radial_P2},
+    {&radial_program, "P3", &radial_P3},
+    {&radial_program, "dist_cx", &radial_dist_cx},
+    {&radial_program, "dist_cy", &radial_dist_cy},
+    {&radial_program, "wnd_width_pxls", &radial_wnd_width_pxls},
+    {&radial_program, "wnd_height_pxls", &radial_wnd_height_pxls},
+    {&radial_program, "colormap", &radial_colormap},
+    {&layer_program, "colormap", &layer_colormap},
+    {&layer_program, "alpha", &layer_alpha},
+    {&layer_program, "pixel_alpha", &layer_pixel_alpha},
+};
+
 int CreateShaderPrograms(void)
 {
-    // line_program and copy_program share the codes 1 to 3.
-    const ProgramCodes first_codes = {1, 2, 3};
-    const ProgramCodes wave_codes = {4, 5, 6};
-    const ProgramCodes radial_codes = {7, 8, 9};
-    const ProgramCodes layer_codes = {10, 11, 12};
-    int code;
-
     // Without a context nothing can compile; the line program's vertex stage fails first.
     if (!GLEntryPointsLoaded())
-        return first_codes.vertex;
+        return program_sources[0].codes.vertex;
 
-    code = BuildProgram(glsl_line_vert, "line.vert", glsl_line_frag, "line.frag", false,
-                        first_codes, &line_program);
-    if (code != 0)
-        return code;
-    line_mView_rz = glGetUniformLocation(line_program, "mView_rz");
-    line_vFragmentColor = glGetUniformLocation(line_program, "vFragmentColor");
-
-    code = BuildProgram(glsl_textured_vert, "textured.vert", glsl_copy_frag, "copy.frag", true,
-                        first_codes, &copy_program);
-    if (code != 0)
-        return code;
-    copy_colormap = glGetUniformLocation(copy_program, "colormap");
-    copy_wnd_width_pxls = glGetUniformLocation(copy_program, "wnd_width_pxls");
-    copy_wnd_height_pxls = glGetUniformLocation(copy_program, "wnd_height_pxls");
-
-    code = BuildProgram(glsl_textured_vert, "textured.vert", glsl_wave_frag, "wave.frag", true,
-                        wave_codes, &wave_program);
-    if (code != 0)
-        return code;
-    wave_colormap = glGetUniformLocation(wave_program, "colormap");
-    wave_wnd_width_pxls = glGetUniformLocation(wave_program, "wnd_width_pxls");
-    wave_wnd_height_pxls = glGetUniformLocation(wave_program, "wnd_height_pxls");
-    wave_freq = glGetUniformLocation(wave_program, "freq");
-    wave_amp = glGetUniformLocation(wave_program, "amp");
-    wave_angle = glGetUniformLocation(wave_program, "angle");
-    wave_shift = glGetUniformLocation(wave_program, "shift");
-
-    code = BuildProgram(glsl_textured_vert, "textured.vert", glsl_radial_frag, "radial.frag", true,
-                        radial_codes, &radial_program);
-    if (code != 0)
-        return code;
-    radial_K1 = glGetUniformLocation(radial_program, "K1");
-    radial_K2 = glGetUniformLocation(radial_program, "K2");
-    radial_K3 = glGetUniformLocation(radial_program, "K3");
-    radial_P1 = glGetUniformLocation(radial_program, "P1");
-    radial_P2 = glGetUniformLocation(radial_program, "P2");
-    radial_P3 = glGetUniformLocation(radial_program, "P3");
-    radial_dist_cx = glGetUniformLocation(radial_program, "dist_cx");
-    radial_dist_cy = glGetUniformLocation(radial_program, "dist_cy");
-    radial_wnd_width_pxls = glGetUniformLocation(radial_program, "wnd_width_pxls");
-    radial_wnd_height_pxls = glGetUniformLocation(radial_program, "wnd_height_pxls");
-    radial_colormap = glGetUniformLocation(radial_program, "colormap");
-
-    code = BuildProgram(glsl_textured_vert, "textured.vert", glsl_layer_frag, "layer.frag", true,
-                        layer_codes, &layer_program);
-    if (code != 0)
-        return code;
-    layer_colormap = glGetUniformLocation(layer_program, "colormap");
-    layer_alpha = glGetUniformLocation(layer_program, "alpha");
-    layer_pixel_alpha = glGetUniformLocation(layer_program, "pixel_alpha");
+    // The first failure ends the building: later programs are not built and
+    // their uniforms not looked up.
+    for (const ProgramSource& source : program_sources) {
+        const int code = BuildProgram(source.vertex_text, source.vertex_name, source.fragment_text,
+                                      source.fragment_name, source.texcoord_attribute, source.codes, source.program);
+        if (code != 0)
+            return code;
+        for (const UniformLookup& uniform : uniform_lookups) {
+            if (uniform.program == source.program)
+                *uniform.location = glGetUniformLocation(*source.program, uniform.name);
+        }
+    }
     return 0;
 }

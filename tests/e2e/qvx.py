@@ -334,6 +334,16 @@ class TestCase(unittest.TestCase):
             self.fail("the viewer window did not appear")
         return q
 
+    def wait_for(self, what, pred, timeout=10.0):
+        """pred's first true value, asked until timeout; fails the test after."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            value = pred()
+            if value:
+                return value
+            time.sleep(0.1)
+        self.fail("timed out waiting for " + what)
+
     def viewer(self):
         found = probe("list", "MainWindow", "*")
         return found[0] if found else None

@@ -23,15 +23,6 @@ def has_keyboard(hwnd):
 
 
 class Keyboard(qvx.TestCase):
-    def wait_for(self, what, pred, timeout=5.0):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            value = pred()
-            if value:
-                return value
-            time.sleep(0.1)
-        self.fail("timed out waiting for " + what)
-
     def text_of(self, hwnd):
         return qvx.probe("gettext", hwnd)[0]["text"]
 

@@ -26,15 +26,6 @@ class Settings(qvx.TestCase):
         """One large patterned window under every place the viewer goes here."""
         return self.start_fixture([("A", 450, 150, 1100, 800)])
 
-    def wait_for(self, what, pred, timeout=10.0):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            value = pred()
-            if value:
-                return value
-            time.sleep(0.2)
-        self.fail("timed out waiting for " + what)
-
     def open_settings(self):
         """Ctrl and a left click where the pointer is (on the viewer), the
         button held a moment as a hand holds it."""

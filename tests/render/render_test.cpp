@@ -141,41 +141,49 @@ void Frame(void)
     RenderFrame(viewer_hwnd, viewer_dc, viewer_width, viewer_height);
 }
 
+// Copies width x height pixels at (x, y) of source into bgra (top row
+// first, 4 bytes a pixel) through a DIB section, as GDI gives them.
+bool CopyFromDC(HDC source, int x, int y, int width, int height, uint8_t* bgra)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = NULL;
+    HDC memory = CreateCompatibleDC(source);
+    HBITMAP bitmap = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    bool copied = false;
+    if (source && memory && bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        copied = BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY) != 0;
+        GdiFlush();
+        memcpy(bgra, bits, (size_t)width * height * 4);
+        SelectObject(memory, old);
+    }
+    if (bitmap)
+        DeleteObject(bitmap);
+    if (memory)
+        DeleteDC(memory);
+    return copied;
+}
+
 // The presented frame as RGB, row 0 at the top of the view, as the screen
 // shows it. NOTE: under Wine a glReadPixels of GL_FRONT returns zeros, so
 // the view is read back with GDI from the screen, where SwapBuffers put it.
 std::vector<Rgb> ReadPresented(void)
 {
-    std::vector<Rgb> view((size_t)kViewSize * kViewSize, Rgb{-1, -1, -1});
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = kViewSize;
-    info.bmiHeader.biHeight = -kViewSize; // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = NULL;
+    std::vector<uint8_t> bgra((size_t)kViewSize * kViewSize * 4);
     HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    if (screen == NULL || memory == NULL || bitmap == NULL || bits == NULL) {
+    if (!CopyFromDC(screen, kViewLeft, kViewTop, kViewSize, kViewSize, bgra.data()))
         ADD_FAILURE() << "cannot read the screen";
-    } else {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        if (!BitBlt(memory, 0, 0, kViewSize, kViewSize, screen, kViewLeft, kViewTop, SRCCOPY))
-            ADD_FAILURE() << "BitBlt from the screen failed";
-        GdiFlush();
-        const uint8_t* p = (const uint8_t*)bits;
-        for (size_t i = 0; i < view.size(); i++)
-            view[i] = Rgb{p[4 * i + 2], p[4 * i + 1], p[4 * i + 0]};
-        SelectObject(memory, old);
-    }
-    if (bitmap != NULL)
-        DeleteObject(bitmap);
-    if (memory != NULL)
-        DeleteDC(memory);
-    if (screen != NULL)
+    if (screen)
         ReleaseDC(NULL, screen);
+    std::vector<Rgb> view((size_t)kViewSize * kViewSize);
+    for (size_t i = 0; i < view.size(); i++)
+        view[i] = Rgb{bgra[4 * i + 2], bgra[4 * i + 1], bgra[4 * i + 0]};
     return view;
 }
 
@@ -465,28 +473,8 @@ Image WholeWindowImage(HWND hwnd, RECT* rect)
     image.width = rect->right - rect->left;
     image.height = rect->bottom - rect->top;
     image.bgra.assign((size_t)image.width * image.height * 4, 0);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = image.width;
-    info.bmiHeader.biHeight = -image.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = NULL;
     HDC window = GetWindowDC(hwnd);
-    HDC memory = CreateCompatibleDC(window);
-    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    if (window && memory && bitmap && bits) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, image.width, image.height, window, 0, 0, SRCCOPY);
-        GdiFlush();
-        memcpy(image.bgra.data(), bits, image.bgra.size());
-        SelectObject(memory, old);
-    }
-    if (bitmap)
-        DeleteObject(bitmap);
-    if (memory)
-        DeleteDC(memory);
+    EXPECT_TRUE(CopyFromDC(window, 0, 0, image.width, image.height, image.bgra.data()));
     if (window)
         ReleaseDC(hwnd, window);
     return image;
