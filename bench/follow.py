@@ -347,7 +347,7 @@ def main(argv):
                 first = rss_anon_kib(run.quorvix.pid)
                 time.sleep(MEMORY_SECONDS)
                 last = rss_anon_kib(run.quorvix.pid)
-            print("memory of quorvix.exe over %s (RssAnon): %.1f MiB at start, %.1f MiB after %d s"
+            print("memory of quorvix.exe over %s (RssAnon): %.1f MiB once started, %.1f MiB %d s later"
                   % (MEMORY_SCENE[0], first / 1024.0, last / 1024.0, MEMORY_SECONDS))
             print("load average at the end: %s" % loadavg())
         finally:
