@@ -10,10 +10,11 @@ windows in a process of their own. Everything runs on a private 3840 x 2160
 desktop (bench/desktop.py) that ends with the benchmark.
 
 NOTE: the pointer and the view are both read from the X server. Under Wine,
-GetCursorPos answers the position Wine last handled, and the motion events
-that carry it are handled by the thread that owns the window under the
-pointer: the viewer's own thread. A sampler asking Wine would see the view's
-lag shrink to nothing exactly when that thread falls behind.
+GetCursorPos answers the position Wine last handled (it asks X itself only
+when that is over 100 ms old), and the motion events that carry it are
+handled by the thread that owns the window under the pointer: the viewer's
+own thread. A sampler asking Wine would see the view's lag shrink to nothing
+exactly when that thread falls behind.
 """
 import ctypes
 import math
