@@ -6,9 +6,7 @@
 #include "capture/capture.h"
 #include "render/render.h"
 
-// While the pointer moves, the copy reaches this far around the view, so
-// that the view stays inside what was copied until the next pass.
-static const int moving_margin = 200;
+const int capture_margin = 200;
 
 static POINT pass_cursor;    // cursor when the last pass began
 static bool  pointer_moving; // it had moved since the pass before
@@ -32,7 +30,7 @@ static RECT ViewReach(void)
     if (!ViewRect(&reach))
         SetRect(&reach, viewer_x, viewer_y, viewer_x + viewer_width, viewer_y + viewer_height);
     if (pointer_moving)
-        InflateRect(&reach, moving_margin, moving_margin);
+        InflateRect(&reach, capture_margin, capture_margin);
     return reach;
 }
 
