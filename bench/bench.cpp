@@ -53,21 +53,11 @@ struct PassStats {
     int64_t reach_bytes;    // bytes the region the pass reached holds
 };
 
-// The region a pass copies for a moving pointer, the larger of the two the
-// viewer uses: the view and a margin around it.
-static RECT PassReach(const RECT& view)
-{
-    RECT reach = view;
-    InflateRect(&reach, capture_margin, capture_margin);
-    return reach;
-}
-
-// A whole pass: the windows listed, what shows within the reach copied, and
-// the result sent to the GPU, once per pass.
+// A whole pass, as the capture timer's: the windows listed, what shows
+// within the view copied, and the result sent to the GPU, once per pass.
 static void CapturePass(HWND viewer, const RECT& view)
 {
-    const RECT reach = PassReach(view);
-    CaptureAllWindows(viewer, &reach, NULL);
+    CaptureAllWindows(viewer, &view, NULL);
     UploadCaptures();
 }
 

@@ -1,15 +1,15 @@
 // Keeping the captures beneath the view current: the capture timer starts a
-// pass that runs in slices while no message waits, a view that has left the
-// region copied last has it copied again before it is drawn, and a window
+// pass over the view that runs in slices while no message waits; a view that
+// has left the region copied last has what it needs copied before it is
+// drawn, and what lies ahead of it in the direction it went; a window
 // dragged by its caption shows at its new place at once.
 #include "app/app.h"
 #include "capture/capture.h"
 #include "render/render.h"
 
-const int capture_margin = 200;
+const int capture_lead = 160;
 
-static POINT pass_cursor;    // cursor when the last pass began
-static bool  pointer_moving; // it had moved since the pass before
+static POINT drawn_origin; // where the view's top-left corner was drawn last
 
 // A window dragged by its caption hides nothing and nothing hides it, so its
 // moves uncover nothing that was not copied.
@@ -18,36 +18,40 @@ static HWND MovingWindow(void)
     return drag_state == HTCAPTION ? target_window : NULL;
 }
 
-static bool ViewRect(RECT* view)
+static RECT ViewRect(void)
 {
-    return GetWindowRect(viewer_hwnd, view) != 0;
+    RECT view;
+    if (!GetWindowRect(viewer_hwnd, &view))
+        SetRect(&view, viewer_x, viewer_y, viewer_x + viewer_width, viewer_y + viewer_height);
+    return view;
 }
 
-// The region a copy covers: the view, and a margin while the pointer moves.
-static RECT ViewReach(void)
+// The view, and capture_lead pixels ahead of it on the sides it moved to
+// since it was drawn last.
+static RECT ReachAhead(const RECT* view)
 {
-    RECT reach;
-    if (!ViewRect(&reach))
-        SetRect(&reach, viewer_x, viewer_y, viewer_x + viewer_width, viewer_y + viewer_height);
-    if (pointer_moving)
-        InflateRect(&reach, capture_margin, capture_margin);
+    RECT reach = *view;
+    const LONG dx = view->left - drawn_origin.x, dy = view->top - drawn_origin.y;
+    if (dx > 0)
+        reach.right += capture_lead;
+    else if (dx < 0)
+        reach.left -= capture_lead;
+    if (dy > 0)
+        reach.bottom += capture_lead;
+    else if (dy < 0)
+        reach.top -= capture_lead;
     return reach;
 }
 
 void CaptureBeneathView(void)
 {
-    RECT reach = ViewReach();
-    CaptureAllWindows(viewer_hwnd, &reach, MovingWindow());
+    const RECT view = ViewRect();
+    CaptureAllWindows(viewer_hwnd, &view, MovingWindow());
     UploadCaptures();
 }
 
 void StartCapturePass(void)
 {
-    POINT now;
-    if (GetCursorPos(&now)) {
-        pointer_moving = now.x != pass_cursor.x || now.y != pass_cursor.y;
-        pass_cursor = now;
-    }
     // A pass that has not finished in a period goes on rather than start over.
     if (!CapturePassPending())
         BeginCapturePass(viewer_hwnd);
@@ -60,15 +64,15 @@ bool CaptureWorkPending(void)
 
 void RunCaptureSlice(void)
 {
-    RECT reach = ViewReach();
-    if (StepCapturePass(&reach, MovingWindow()))
+    const RECT view = ViewRect();
+    if (StepCapturePass(&view, MovingWindow()))
         UploadCaptures();
 }
 
 void RecaptureBeneathView(void)
 {
-    RECT reach = ViewReach();
-    RecaptureReach(&reach, MovingWindow());
+    const RECT view = ViewRect();
+    RecaptureReach(&view, MovingWindow());
     UploadCaptures();
 }
 
@@ -86,12 +90,17 @@ static bool Inside(const RECT* inner, const RECT* outer)
 
 void RenderView(void)
 {
-    RECT view;
-    // The view has left what was copied last: copy again now, rather than
-    // show pixels that are stale or missing. It got there by moving.
-    if (ViewRect(&view) && !Inside(&view, &capture_reach)) {
-        pointer_moving = true;
-        RecaptureBeneathView();
+    const RECT view = ViewRect();
+    // The view has left what was copied last: copy now, rather than show
+    // pixels that are stale or missing; and ahead of it, so that a sweep
+    // finds what it comes to copied already and each copy takes about a
+    // column or a row of windows at a time.
+    if (!Inside(&view, &capture_reach)) {
+        const RECT reach = ReachAhead(&view);
+        RecaptureReach(&reach, MovingWindow());
+        UploadCaptures();
     }
+    drawn_origin.x = view.left;
+    drawn_origin.y = view.top;
     RenderFrame(viewer_hwnd, viewer_dc, viewer_width, viewer_height);
 }

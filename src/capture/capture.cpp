@@ -45,7 +45,13 @@ static CaptureTile copy_plan[MAX_CAPTURE_TILES];
 static int         copy_plan_count;
 static int         copy_next;
 static RECT        copy_reach;
+static HWND        copy_moving;
 static CaptureCounters work_counters;
+// Whether the bitmaps hold what shows within capture_reach for the table as
+// it stands, with reach_copied_moving as the window that hid nothing: then a
+// recapture for a new reach copies only what lies outside the old one.
+static bool reach_copied;
+static HWND reach_copied_moving;
 
 // ---------------------------------------------------------------------------
 // Slices
@@ -95,12 +101,19 @@ void ReleaseCaptures(int clear)
         ReleaseEntry(i);
     }
     capture_tile_count = 0;
+    reach_copied = false;
 }
 
 // The listed windows become the table. A window listed before keeps its
 // bitmap while its size stays; the bitmaps of windows gone or resized go.
 static void CommitListing(void)
 {
+    // The same windows in the same places and order: what the bitmaps hold
+    // still shows where it did.
+    bool unchanged = listed_count == captured_count;
+    for (int j = 0; unchanged && j < listed_count; j++)
+        unchanged = captured_hwnd[j] == listed_hwnd[j] && EqualRect(&captured_rect[j], &listed_rect[j]) &&
+                    memcmp(&captured_look[j], &listed_look[j], sizeof(CapturedLook)) == 0;
     static HDC      next_dc[MAX_CAPTURED_WINDOWS];
     static HBITMAP  next_bitmap[MAX_CAPTURED_WINDOWS];
     static uint8_t* next_pixels[MAX_CAPTURED_WINDOWS];
@@ -140,7 +153,10 @@ static void CommitListing(void)
         memset(&captured_rect[j], 0, sizeof(captured_rect[j]));
     }
     captured_count = listed_count;
-    capture_tile_count = 0; // the old tiles name entries by their old places
+    if (!unchanged) {
+        capture_tile_count = 0; // the old tiles name entries by their old places
+        reach_copied = false;
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -184,11 +200,13 @@ static void ReadCompositorFacts(HWND hwnd, WindowFacts* facts)
 }
 
 // Asks the system what LookOfWindow needs, cheapest first: most windows of
-// a desktop are hidden, and are passed over after the first question.
+// a desktop are hidden, and are passed over after the first question. A
+// top-level window is visible when its own style says so (its only parent,
+// the desktop, always is), which asks less than IsWindowVisible does.
 static void ReadWindowFacts(HWND hwnd, WindowFacts* facts)
 {
     memset(facts, 0, sizeof(*facts));
-    facts->visible = IsWindowVisible(hwnd);
+    facts->visible = (GetWindowLongA(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
     if (!facts->visible || !GetWindowRect(hwnd, &facts->rect)) {
         facts->visible = FALSE;
         return;
@@ -319,6 +337,7 @@ void MoveCapturedEntry(int i, int left, int top)
     const LONG dx = left - captured_rect[i].left, dy = top - captured_rect[i].top;
     OffsetRect(&captured_rect[i], dx, dy);
     OffsetRect(&captured_look[i].frame, dx, dy);
+    reach_copied = false;
 }
 
 // ---------------------------------------------------------------------------
@@ -351,6 +370,25 @@ static int EnsureBitmap(int i)
     return 1;
 }
 
+// The fourth byte of a copy is whatever the window's surface held; where the
+// window is drawn without alpha of its own it is set to 255, so that what
+// is uploaded is opaque as it is.
+static void MakeOpaque(int i, int first, int end)
+{
+    // The bits are written straight: GDI must be done with them.
+    (void)GdiFlush();
+    const RECT* w = &captured_rect[i];
+    const size_t stride = (size_t)(w->right - w->left);
+    for (int k = first; k < end; k++) {
+        const RECT* t = &copy_plan[k].rect;
+        for (LONG y = t->top; y < t->bottom; y++) {
+            uint8_t* p = captured_pixels[i] + ((size_t)(y - w->top) * stride + (size_t)(t->left - w->left)) * 4;
+            for (LONG x = t->left; x < t->right; x++, p += 4)
+                p[3] = 255;
+        }
+    }
+}
+
 // Copies the planned tiles of one entry, starting at copy_plan[first], with
 // one window DC; returns the index after them.
 static int CopyEntryTiles(int first)
@@ -377,13 +415,57 @@ static int CopyEntryTiles(int first)
     }
     work_counters.windows_copied++;
     (void)ReleaseDC(captured_hwnd[i], window_dc);
+    if (!captured_look[i].pixel_alpha)
+        MakeOpaque(i, first, end);
     return end;
 }
 
-static void PlanCopy(const RECT* reach, HWND moving)
+// The up to four pieces of a outside b: above, below, left and right of it.
+// Returns how many.
+static int PiecesOutside(const RECT* a, const RECT* b, RECT pieces[4])
+{
+    RECT inside;
+    if (!IntersectRect(&inside, a, b)) {
+        pieces[0] = *a;
+        return IsRectEmpty(a) ? 0 : 1;
+    }
+    const RECT around[4] = {{a->left, a->top, a->right, inside.top},
+                            {a->left, inside.bottom, a->right, a->bottom},
+                            {a->left, inside.top, inside.left, inside.bottom},
+                            {inside.right, inside.top, a->right, inside.bottom}};
+    int count = 0;
+    for (const RECT& piece : around) {
+        if (!IsRectEmpty(&piece))
+            pieces[count++] = piece;
+    }
+    return count;
+}
+
+// Drops from the plan what lies inside held.
+static void LeaveOutOfPlan(const RECT* held)
+{
+    static CaptureTile kept[MAX_CAPTURE_TILES];
+    int count = 0;
+    for (int k = 0; k < copy_plan_count; k++) {
+        RECT pieces[4];
+        const int n = PiecesOutside(&copy_plan[k].rect, held, pieces);
+        for (int p = 0; p < n && count < MAX_CAPTURE_TILES; p++)
+            kept[count++] = CaptureTile{copy_plan[k].entry, pieces[p]};
+    }
+    memcpy(copy_plan, kept, sizeof(kept[0]) * (size_t)count);
+    copy_plan_count = count;
+}
+
+// Plans the copy of what shows within reach; with held, what the bitmaps
+// hold from the last copy for the table as it stands, with the same window
+// moving, is not copied again.
+static void PlanCopy(const RECT* reach, HWND moving, bool held)
 {
     copy_reach = *reach;
+    copy_moving = moving;
     copy_plan_count = VisibleParts(reach, moving, 0, copy_plan, MAX_CAPTURE_TILES);
+    if (held && reach_copied && moving == reach_copied_moving)
+        LeaveOutOfPlan(&capture_reach);
     copy_next = 0;
     work_counters.dcs_taken = work_counters.windows_copied = 0;
     work_counters.bytes_copied = 0;
@@ -394,6 +476,8 @@ static void FinishCopy(void)
     // The bits are read straight from the DIB sections: GDI must be done with them.
     (void)GdiFlush();
     capture_reach = copy_reach;
+    reach_copied = true;
+    reach_copied_moving = copy_moving;
     ComposeCaptureTiles();
     work_counters.windows_listed = captured_count;
     capture_counters = work_counters;
@@ -411,7 +495,7 @@ int StepCapturePass(const RECT* reach, HWND moving)
                 return 0;
         }
         CommitListing();
-        PlanCopy(reach, moving);
+        PlanCopy(reach, moving, false);
         pass_phase = PASS_COPYING;
     }
     while (copy_next < copy_plan_count) {
@@ -433,7 +517,7 @@ void CaptureAllWindows(HWND leave_out, const RECT* reach, HWND moving)
 
 void RecaptureReach(const RECT* reach, HWND moving)
 {
-    PlanCopy(reach, moving);
+    PlanCopy(reach, moving, true);
     while (copy_next < copy_plan_count)
         copy_next = CopyEntryTiles(copy_next);
     FinishCopy();

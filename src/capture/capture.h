@@ -45,7 +45,8 @@ extern HWND     captured_hwnd[MAX_CAPTURED_WINDOWS];
 extern RECT     captured_rect[MAX_CAPTURED_WINDOWS];   // window rectangle, screen pixels
 extern HDC      captured_dc[MAX_CAPTURED_WINDOWS];     // memory DC holding captured_bitmap
 extern HBITMAP  captured_bitmap[MAX_CAPTURED_WINDOWS]; // 32-bit top-down DIB section of the window's size
-extern uint8_t* captured_pixels[MAX_CAPTURED_WINDOWS]; // its bits: BGRA, top row first, rows packed
+extern uint8_t* captured_pixels[MAX_CAPTURED_WINDOWS]; // its bits: BGRA, top row first, rows packed;
+                                                       // alpha 255 where copied, but for pixel_alpha windows
 extern CapturedLook captured_look[MAX_CAPTURED_WINDOWS];
 extern int      captured_count;
 
@@ -89,7 +90,9 @@ void BeginCapturePass(HWND leave_out);
 int  CapturePassPending(void);
 int  StepCapturePass(const RECT* reach, HWND moving);
 // Copies what can show within a new reach from the windows listed last, at
-// once (the view has left the region copied last). Ends a pass's copying.
+// once (the view has left the region copied last). What the bitmaps hold
+// from the last copy, for the table as it stands, is not copied again. Ends
+// a pass's copying.
 void RecaptureReach(const RECT* reach, HWND moving);
 // Tiles anew from the table as it stands, after an entry's rectangle moved.
 void ComposeCaptureTiles(void);

@@ -3,8 +3,8 @@
 // frame then takes the view's part of it, whatever the number of windows.
 // Tiles only name entries with an image of a size a capture makes.
 //
-// capture_tex is premultiplied: an opaque window's tiles replace what is
-// there and are made opaque; a translucent window's tiles are drawn over
+// capture_tex is premultiplied: an opaque window's tiles, opaque from the
+// copy, replace what is there; a translucent window's tiles are drawn over
 // what shows through them at its alpha; where no window shows it stays
 // transparent.
 #include "render/render.h"
@@ -30,21 +30,14 @@ static const uint8_t* TilePixels(const CaptureTile* tile)
     return captured_pixels[tile->entry] + (y * stride + x) * 4;
 }
 
+// An opaque window's tile replaces what is there; its pixels are opaque
+// from the copy.
 static void UploadOpaqueTile(const CaptureTile* tile, const RECT* reach)
 {
-    static const GLfloat opaque[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     const RECT* t = &tile->rect;
-    const GLint x = t->left - reach->left, y = t->top - reach->top;
-    const GLsizei width = t->right - t->left, height = t->bottom - t->top;
     glBindTexture(GL_TEXTURE_2D, capture_tex);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, GL_BGRA, GL_UNSIGNED_BYTE, TilePixels(tile));
-    // Opaque, whatever the fourth byte the copy gave.
-    glEnable(GL_SCISSOR_TEST);
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
-    glScissor(x, y, width, height);
-    glClearBufferfv(GL_COLOR, 0, opaque);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDisable(GL_SCISSOR_TEST);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, t->left - reach->left, t->top - reach->top, t->right - t->left,
+                    t->bottom - t->top, GL_BGRA, GL_UNSIGNED_BYTE, TilePixels(tile));
 }
 
 // Draws a translucent tile over what is composed already; the viewport is

@@ -413,6 +413,13 @@ TEST(CaptureCost, OnlyWhatShowsWithinTheReach)
     EXPECT_EQ(kept, captured_bitmap[EntryOf(a.hwnd)]);
     EXPECT_EQ(1, capture_counters.dcs_taken);
 
+    // Moved on by 50 pixels: only the strip not copied before is copied.
+    const RECT further = {500, 350, 900, 650};
+    RecaptureReach(&further, NULL);
+    EXPECT_EQ(1, capture_counters.dcs_taken);
+    EXPECT_EQ(50 * 300 * 4, capture_counters.bytes_copied);
+    EXPECT_TRUE(EqualRect(&further, &capture_reach));
+
     // Half over C, half over nothing: C alone, and only its part.
     const RECT over_c = {1550, 500, 1850, 800};
     RecaptureReach(&over_c, NULL);
