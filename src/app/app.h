@@ -40,9 +40,6 @@ void ReleaseSettingsResources(void);
 LRESULT CALLBACK ViewerWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // The captures beneath the view (view_captures.cpp).
-// A view that has left what was copied last has it copied up to this many
-// pixels ahead of it, in the direction it went.
-extern const int capture_lead;
 // A whole pass now, at creation.
 void CaptureBeneathView(void);
 // The capture timer's pass, run in slices by RunCaptureSlice while

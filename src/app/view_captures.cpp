@@ -7,7 +7,9 @@
 #include "capture/capture.h"
 #include "render/render.h"
 
-const int capture_lead = 160;
+// A view that has left what was copied last has it copied this many pixels
+// ahead of it, in the direction it went.
+static const int capture_lead = 160;
 
 static POINT drawn_origin; // where the view's top-left corner was drawn last
 
