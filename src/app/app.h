@@ -32,6 +32,15 @@ void KeepViewerInFront(void);
 // The show command as one that leaves the foreground window its keyboard.
 int NoActivateShowCommand(int show_command);
 bool RunningOnWine(void);
+// Whether the pointer goes through the viewer to the window beneath it: when
+// the pointer watch runs and the lens shows, at the view's centre, the point
+// under the pointer. The system then delivers every mouse action itself;
+// otherwise the viewer takes the input and hands it on (click-through).
+extern bool viewer_passes_through;
+void UpdateViewerPassThrough(void);
+// The lens or the view's size changed: the input path may change with them,
+// and the view is drawn anew.
+void ViewerLensChanged(void);
 // WM_CLOSE: release the DC, the captures and the settings state, destroy the window.
 void RunCloseSequence(HWND hwnd);
 // Empties what the settings window, the layout file and the elements own.
@@ -56,6 +65,34 @@ void ShowMovedWindow(void);
 // view has left what was copied last.
 void RenderView(void);
 
+// The pointer watch (pointer_watch.cpp): a low-level mouse hook on a thread
+// of its own, which sees the real pointer whoever holds it and posts these
+// notices to the viewer. Its hook only stores and posts.
+#define QVX_POINTER_MOVED (WM_APP + 1) // the pointer moved: TakeWatchedPointer has its latest place
+#define QVX_ESCAPE_CLICK  (WM_APP + 2) // a left press on the view with Escape held, taken
+#define QVX_CTRL_CLICK    (WM_APP + 3) // a left press on the view with Ctrl held, taken
+#define QVX_BUTTON_UP     (WM_APP + 4) // wParam: WM_LBUTTONUP or WM_RBUTTONUP; lParam: packed screen point
+
+struct PointerJudgement {
+    bool swallow; // no window gets the event
+    UINT notice;  // 0, or the QVX_ notice the viewer gets
+};
+// The watch's verdict on one mouse event at pt: view is the viewer's
+// rectangle (null when it is not shown); the keys count only for a left
+// press. left_press_taken carries a taken press on to its release.
+PointerJudgement JudgePointerEvent(UINT msg, POINT pt, const RECT* view, bool escape_held,
+                                   bool ctrl_held, bool* left_press_taken);
+// Starts the watch thread and its hook for the viewer window; false when
+// the hook cannot be had (the viewer then takes its own input).
+bool StartPointerWatch(HWND viewer);
+void StopPointerWatch(void);
+bool PointerWatchRunning(void);
+// The latest pointer place the hook saw; a new move notice may follow.
+POINT TakeWatchedPointer(void);
+// Counts the events the hook has seen, so that a hook the system dropped shows.
+uint32_t PointerEventsSeen(void);
+void RehookPointerWatch(void);
+
 // Click-through (click_through.cpp).
 extern POINT cursor_adj;        // screen point the view shows at its centre
 extern int   hit_code;          // target_window's WM_NCHITTEST answer at cursor_adj
@@ -63,6 +100,10 @@ extern int   drag_state;        // 0, or the hit-test code whose action a left p
 extern POINT drag_start_cursor; // cursor when a caption drag began
 extern RECT  drag_rect;         // target_window's rectangle when a drag began
 extern HWND  forward_window;    // target_child, else target_window
+extern HWND  hit_window;        // the window whose part hit_code names: target_window, or
+                                //   target_child for its own scroll bars
+extern HWND  press_window;      // gets the moves and the release of a press made through the view
+extern WPARAM press_buttons;    // MK_LBUTTON, MK_RBUTTON: the buttons pressed on press_window
 
 // Screen point shown at the view centre: the first radial lens term applied
 // to the origin. Non-finite or out-of-range terms give the cursor itself.
@@ -77,4 +118,14 @@ void OnClickLeftDoubleClick(WPARAM wParam);
 void OnClickRightDown(WPARAM wParam);
 void OnClickRightUp(WPARAM wParam);
 void OnClickWheel(WPARAM wParam);
-void ContinueDrag(void);
+// The view moved with the pointer: the window shown at the centre gets the
+// move there, or the window of a press made through the view, wherever it is.
+void OnClickMove(WPARAM keys);
+// Carries a drag on to the cursor; a drag whose button is up (keys, the
+// MK_ flags held now) ends instead.
+void ContinueDrag(WPARAM keys);
+// MK_LBUTTON, MK_RBUTTON, MK_SHIFT, MK_CONTROL as the keyboard and mouse hold them now.
+WPARAM MouseKeysHeld(void);
+// While a window beneath holds the mouse capture: the move or release (msg)
+// at pt, which the system gave another window, goes to the capture holder.
+void PassToCaptureHolder(UINT msg, POINT pt);

@@ -1,6 +1,7 @@
 // The viewer window's globals, class, creation and close sequence.
 #include "app/app.h"
 #include "capture/capture.h"
+#include "render/render.h"
 #include "settings/settings.h"
 
 #include <string.h>
@@ -53,6 +54,29 @@ void KeepViewerInFront(void)
     (void)SetWindowPos(viewer_hwnd, HWND_TOPMOST, 0, 0, 0, 0, flags);
 }
 
+bool viewer_passes_through;
+
+void UpdateViewerPassThrough(void)
+{
+    // The lens's shift at the view's centre, in whole pixels: none, and the
+    // window under the pointer is the one shown there, at the same point.
+    const POINT lens_shift = MapCursorToSource(0, 0, dist_cx, dist_cy, K1, P1, viewer_width, viewer_height);
+    const bool through = PointerWatchRunning() && lens_shift.x == 0 && lens_shift.y == 0;
+    const LONG_PTR ex_style = GetWindowLongPtrA(viewer_hwnd, GWL_EXSTYLE);
+    const LONG_PTR wanted = through ? ex_style | WS_EX_TRANSPARENT : ex_style & ~(LONG_PTR)WS_EX_TRANSPARENT;
+    // The system passes over a window that is both layered and transparent.
+    // The viewer's extended style is never 0, so 0 is the call's failure.
+    if (wanted != ex_style && SetWindowLongPtrA(viewer_hwnd, GWL_EXSTYLE, wanted) == 0)
+        return; // the viewer keeps the input path it had
+    viewer_passes_through = through;
+}
+
+void ViewerLensChanged(void)
+{
+    UpdateViewerPassThrough();
+    RenderView();
+}
+
 int NoActivateShowCommand(int show_command)
 {
     switch (show_command) {
@@ -89,7 +113,9 @@ HWND CreateViewerWindow(HINSTANCE instance)
     GetCursorPos(&cursor_pos);
     CentreViewerOn(cursor_pos);
 
-    viewer_hwnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_DLGMODALFRAME, PrimaryWindowClass, NULL,
+    // Layered from the start, so that the pointer can be let through to the
+    // window beneath by one style bit; fully opaque.
+    viewer_hwnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_LAYERED, PrimaryWindowClass, NULL,
                                   WS_POPUP | WS_BORDER, viewer_x, viewer_y, viewer_width,
                                   viewer_height, NULL, NULL, instance, NULL);
     if (!viewer_hwnd) {
@@ -113,6 +139,7 @@ void ReleaseSettingsResources(void)
 
 void RunCloseSequence(HWND hwnd)
 {
+    StopPointerWatch();
     // Failures while releasing are of no consequence: the process is ending.
     (void)ReleaseDC(viewer_hwnd, viewer_dc);
     viewer_dc = NULL;

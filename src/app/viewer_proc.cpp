@@ -5,6 +5,8 @@
 #include "render/render.h"
 #include "settings/settings.h"
 
+#include <windowsx.h>
+
 // The viewer never holds the keyboard, so Escape is read from the keyboard
 // itself at the click: held means the high bit of the asynchronous state. The
 // low bit ("pressed since the last call") is not held: an Escape typed into
@@ -20,10 +22,21 @@ static void RedrawNow(void)
     UpdateWindow(viewer_hwnd);
 }
 
+// NOTE: a layered window shows nothing until its attributes are set; one
+// that cannot have them is made an ordinary window, which takes its input.
+static void ShowLayeredViewer(HWND hwnd)
+{
+    if (SetLayeredWindowAttributes(hwnd, 0, 255, LWA_ALPHA))
+        return;
+    const LONG_PTR ex_style = GetWindowLongPtrA(hwnd, GWL_EXSTYLE);
+    (void)SetWindowLongPtrA(hwnd, GWL_EXSTYLE, ex_style & ~(LONG_PTR)WS_EX_LAYERED);
+}
+
 static LRESULT OnCreate(HWND hwnd)
 {
     // Creation always succeeds: each failed step leaves the view without its output.
     viewer_hwnd = hwnd;
+    ShowLayeredViewer(hwnd);
     viewer_dc = GetWindowDC(hwnd);
     (void)InitGLContext(viewer_dc);
     (void)CreateShaderPrograms();
@@ -33,6 +46,9 @@ static LRESULT OnCreate(HWND hwnd)
     (void)SetTimer(hwnd, capture_timer_id, capture_period_ms, NULL);
     (void)SetTimer(hwnd, repaint_timer_id, repaint_period_ms, NULL);
     (void)RegisterSettingsClass(NULL);
+    // Without the watch the viewer takes the pointer's input itself.
+    (void)StartPointerWatch(hwnd);
+    UpdateViewerPassThrough();
     return 0;
 }
 
@@ -55,27 +71,58 @@ static void RefreshCaptures(void)
     KeepViewerInFront();
 }
 
-// Re-centres the view on the cursor, carries a pending drag along and draws.
-static void FollowCursor(HWND hwnd)
+// Re-centres the view on the cursor, carries a pending drag along, hands the
+// move to the window shown at the centre when the viewer takes the input, and draws.
+static void FollowCursor(HWND hwnd, POINT cursor)
 {
-    (void)GetCursorPos(&cursor_pos); // on failure the last known position stands
+    cursor_pos = cursor;
     CentreViewerOn(cursor_pos);
     MoveWindow(hwnd, viewer_x, viewer_y, viewer_width, viewer_height, TRUE);
+    const WPARAM keys = MouseKeysHeld();
     if (drag_state != 0)
-        ContinueDrag();
+        ContinueDrag(keys);
     if (drag_state == HTCAPTION)
         ShowMovedWindow();
+    if (!viewer_passes_through)
+        OnClickMove(keys);
     RedrawNow();
 }
 
-// The viewer sees mouse moves only while the cursor is over it: after a jump
-// (a flick, a stalled frame, a program's SetCursorPos) no move arrives, so
-// the repaint tick catches up with the cursor.
+static bool PointOnViewer(POINT p)
+{
+    RECT view;
+    return GetWindowRect(viewer_hwnd, &view) && PtInRect(&view, p);
+}
+
+// Windows drops a low-level hook that it judges too slow, without a word: a
+// pointer that keeps moving while the hook sees nothing gets it put in again.
+static void CheckPointerWatch(POINT now)
+{
+    static POINT    last;
+    static uint32_t last_seen;
+    static int      quiet_ticks;
+    const uint32_t seen = PointerEventsSeen();
+    const bool moved = now.x != last.x || now.y != last.y;
+    quiet_ticks = moved && seen == last_seen ? quiet_ticks + 1 : 0;
+    if (quiet_ticks >= 3) {
+        RehookPointerWatch();
+        quiet_ticks = 0;
+    }
+    last = now;
+    last_seen = seen;
+}
+
+// The viewer follows the pointer from the watch's notices, and from its own
+// mouse moves without the watch; but a flick, a stalled frame or a program's
+// SetCursorPos can leave it behind: the repaint tick catches up.
 static void OnRepaintTick(HWND hwnd)
 {
     POINT now;
-    if (GetCursorPos(&now) && !ViewerCentredOn(now))
-        FollowCursor(hwnd);
+    const bool known = GetCursorPos(&now) != 0;
+    if (known && PointerWatchRunning())
+        CheckPointerWatch(now);
+    if (known && !ViewerCentredOn(now))
+        FollowCursor(hwnd, now);
     else
         RedrawNow();
 }
@@ -89,9 +136,46 @@ static LRESULT OnTimer(HWND hwnd, UINT_PTR id)
     return 0;
 }
 
+// The viewer's own mouse moves come only while it takes the input; with the
+// watch running, its notice of the same move is followed instead.
 static LRESULT OnMouseMove(HWND hwnd)
 {
-    FollowCursor(hwnd);
+    if (PointerWatchRunning())
+        return 0;
+    POINT now = cursor_pos;
+    (void)GetCursorPos(&now); // on failure the last known position stands
+    FollowCursor(hwnd, now);
+    return 0;
+}
+
+// While the settings window is open the view stays where it is, unless the
+// pointer comes over it.
+static LRESULT OnPointerMoved(HWND hwnd)
+{
+    const POINT now = TakeWatchedPointer();
+    if (settings_window_open && !PointOnViewer(now))
+        return 0;
+    PassToCaptureHolder(WM_MOUSEMOVE, now);
+    FollowCursor(hwnd, now);
+    return 0;
+}
+
+static LRESULT OnWatchedButtonUp(UINT button_msg, LPARAM packed)
+{
+    const POINT at = {GET_X_LPARAM(packed), GET_Y_LPARAM(packed)};
+    PassToCaptureHolder(button_msg, at);
+    return 0;
+}
+
+static LRESULT OnEscapeClick(void)
+{
+    SendMessageA(viewer_hwnd, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+static LRESULT OnCtrlClick(void)
+{
+    (void)CreateSettingsWindow(NULL); // already open: nothing happens
     return 0;
 }
 
@@ -149,6 +233,10 @@ LRESULT CALLBACK ViewerWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_RBUTTONDOWN:   OnClickRightDown(wParam); return 0;
     case WM_RBUTTONUP:     OnClickRightUp(wParam); return 0;
     case WM_MOUSEWHEEL:    OnClickWheel(wParam); return 0;
+    case QVX_POINTER_MOVED: return OnPointerMoved(hwnd);
+    case QVX_BUTTON_UP:    return OnWatchedButtonUp((UINT)wParam, lParam);
+    case QVX_ESCAPE_CLICK: return OnEscapeClick();
+    case QVX_CTRL_CLICK:   return OnCtrlClick();
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

@@ -22,8 +22,7 @@ CaptureTile capture_tiles[MAX_CAPTURE_TILES];
 int         capture_tile_count;
 CaptureCounters capture_counters;
 
-// A pass gives way to input after about this much work.
-static const int64_t capture_slice_us = 1000;
+int64_t capture_slice_us = 1000;
 
 // Every top-level handle is listed at the start of a pass; hidden ones, of
 // which a desktop has many, are dropped as the pass goes through them.
@@ -337,6 +336,11 @@ void MoveCapturedEntry(int i, int left, int top)
     const LONG dx = left - captured_rect[i].left, dy = top - captured_rect[i].top;
     OffsetRect(&captured_rect[i], dx, dy);
     OffsetRect(&captured_look[i].frame, dx, dy);
+    // A pass copying in slices has planned this window's parts where it
+    // was: they go along with it, so that they stay within its bitmap.
+    for (int k = copy_next; k < copy_plan_count; k++)
+        if (copy_plan[k].entry == i)
+            OffsetRect(&copy_plan[k].rect, dx, dy);
     reach_copied = false;
 }
 
@@ -406,7 +410,11 @@ static int CopyEntryTiles(int first)
         return end;
     const RECT* w = &captured_rect[i];
     for (int k = first; k < end; k++) {
-        const RECT* t = &copy_plan[k].rect;
+        // Nothing is ever written outside the window's bitmap, whatever
+        // moved since the plan was made.
+        RECT* t = &copy_plan[k].rect;
+        if (!IntersectRect(t, t, w))
+            continue;
         const int width = t->right - t->left, height = t->bottom - t->top;
         // A failed copy leaves that part as it was.
         (void)BitBlt(captured_dc[i], t->left - w->left, t->top - w->top, width, height, window_dc,

@@ -77,6 +77,10 @@ extern HWND target_child;      // innermost visible descendant containing the po
 extern HWND child_list[MAX_CAPTURED_WINDOWS];
 extern int  child_count;
 
+// A pass in slices gives way to input after about this much work; 0 makes
+// every slice one step (one window listed, one window copied).
+extern int64_t capture_slice_us;
+
 // A whole pass at once: lists the top-level windows but leave_out that the
 // user can see or click, and copies what can show within reach. moving, when not null, is a window being
 // dragged: it hides nothing and nothing hides it, so the frames can show it

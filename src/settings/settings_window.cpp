@@ -205,7 +205,7 @@ static void RedrawViewerAtNewSize(void)
     // A failed resize keeps the old textures; the frame is still drawn.
     (void)ResizeRenderTextures(viewer_width, viewer_height);
     glViewport(0, 0, viewer_width, viewer_height);
-    RenderView();
+    ViewerLensChanged();
 }
 
 // ---------------------------------------------------------------------------
@@ -237,7 +237,7 @@ static void CommitEditBox(GuiElement* box)
         (void)SetTrackbarPosition_GuiElement(bar);
     }
     ApplySettings();
-    RenderView();
+    ViewerLensChanged();
 }
 
 // Any other key: the key has not reached the box yet, so this applies the
@@ -245,7 +245,7 @@ static void CommitEditBox(GuiElement* box)
 static void PreviewEditBox(void)
 {
     ApplySettings();
-    RenderView();
+    ViewerLensChanged();
 }
 
 static void OnEditBoxCommit(HWND hwnd)

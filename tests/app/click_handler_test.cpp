@@ -26,6 +26,28 @@ static LRESULT CALLBACK TargetProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
+// A child with parts of its own (a list's scroll bar) answers this.
+static int answer_child_hit = HTVSCROLL;
+
+static LRESULT CALLBACK ScrollingChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_NCHITTEST)
+        return answer_child_hit;
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+// A window whose thread stops reading its messages, as a hung program does.
+static DWORD WINAPI HungWindowThread(void* param)
+{
+    HWND* made = (HWND*)param;
+    *made = CreateWindowExA(0, "STATIC", "hung", WS_POPUP | WS_VISIBLE, 900, 100, 200, 150, NULL, NULL,
+                            GetModuleHandleA(NULL), NULL);
+    Sleep(3000);
+    if (*made)
+        DestroyWindow(*made);
+    return 0;
+}
+
 static const RECT target_start = {300, 200, 700, 500};
 
 // Entry i of the capture table: an opaque, clickable window drawn whole.
@@ -172,7 +194,8 @@ TEST_F(ClickThrough, ClientInputReachesTheWindowUnderTheCentre)
     // The wheel carries screen coordinates and its delta in wParam's high word.
     OnClickWheel(MAKEWPARAM(MK_CONTROL, (WORD)-120));
     ExpectPosted(target, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, (WORD)-120), 500, 350, "wheel");
-    EXPECT_EQ(hit_queries.size(), 6u) << "every event asks the window anew";
+    EXPECT_EQ(hit_queries.size(), 4u) << "presses and the wheel ask the window anew; a release "
+                                         "goes to the window of its press";
 
     // A lens centred off the view centre shifts the point the view shows there.
     dist_cx = 0.5f;
@@ -223,8 +246,8 @@ TEST_F(ClickThrough, NonClientPartsTakeNoForwardedInput)
 {
     PointAt(500, 350);
     MSG m;
-    const int codes[] = {HTCAPTION, HTMINBUTTON, HTCLOSE, HTLEFT, HTVSCROLL, HTSYSMENU,
-                         HTNOWHERE, HTERROR, HTTRANSPARENT};
+    const int codes[] = {HTCAPTION, HTMINBUTTON, HTCLOSE, HTLEFT, HTBORDER, HTNOWHERE, HTERROR,
+                         HTTRANSPARENT};
     for (int code : codes) {
         answer_hit = code;
         OnClickRightDown(MK_RBUTTON);
@@ -237,9 +260,11 @@ TEST_F(ClickThrough, NonClientPartsTakeNoForwardedInput)
         EXPECT_EQ(drag_state, 0) << "a release ends every action";
     }
     // Only a caption double click does something outside the client area.
+    Drain();
     sys_commands.clear();
     answer_hit = HTVSCROLL;
     OnClickLeftDoubleClick(MK_LBUTTON);
+    Drain();
     EXPECT_TRUE(sys_commands.empty());
 }
 
@@ -265,9 +290,12 @@ TEST_F(ClickThrough, WindowButtonsActWhenPressAndReleaseMatch)
         sys_commands.clear();
         answer_hit = c.press;
         OnClickLeftDown(MK_LBUTTON);
+        Drain();
         EXPECT_TRUE(sys_commands.empty()) << "buttons act at the release";
         answer_hit = c.release;
         OnClickLeftUp(0);
+        EXPECT_TRUE(sys_commands.empty()) << "commands are posted, never waited for";
+        Drain();
         EXPECT_EQ(drag_state, 0);
         if (c.acts) {
             ASSERT_EQ(sys_commands.size(), 1u) << "press " << c.press;
@@ -280,6 +308,7 @@ TEST_F(ClickThrough, WindowButtonsActWhenPressAndReleaseMatch)
     sys_commands.clear();
     answer_hit = HTCLOSE;
     OnClickLeftUp(0);
+    Drain();
     EXPECT_TRUE(sys_commands.empty());
 
     // The maximise button and a caption double click restore a maximised window.
@@ -294,6 +323,7 @@ TEST_F(ClickThrough, WindowButtonsActWhenPressAndReleaseMatch)
     ShowWindow(target, SW_RESTORE);
     ASSERT_FALSE(IsZoomed(target));
     OnClickLeftDoubleClick(MK_LBUTTON);
+    Drain();
     ASSERT_EQ(sys_commands.size(), 3u);
     EXPECT_EQ(sys_commands[0], (WPARAM)SC_RESTORE);
     EXPECT_EQ(sys_commands[1], (WPARAM)SC_RESTORE);
@@ -312,14 +342,14 @@ TEST_F(ClickThrough, CaptionDragFollowsTheCursorAndItsCapture)
 
     cursor_pos.x = 530;
     cursor_pos.y = 270;
-    ContinueDrag();
+    ContinueDrag(MK_LBUTTON);
     ExpectRect(WindowRect(target), 330, 220, 730, 520, "first move");
     ExpectRect(captured_rect[0], 330, 220, 730, 520, "capture entry follows");
 
     // Displacement from the press, not from the previous move.
     cursor_pos.x = 460;
     cursor_pos.y = 265;
-    ContinueDrag();
+    ContinueDrag(MK_LBUTTON);
     ExpectRect(WindowRect(target), 260, 215, 660, 515, "second move");
 
     // A capture pass since the press put the window at another index; the
@@ -330,7 +360,7 @@ TEST_F(ClickThrough, CaptionDragFollowsTheCursorAndItsCapture)
     ListEntry(1, target, WindowRect(target));
     cursor_pos.x = 510;
     cursor_pos.y = 300;
-    ContinueDrag();
+    ContinueDrag(MK_LBUTTON);
     ExpectRect(WindowRect(target), 310, 250, 710, 550, "third move");
     ExpectRect(captured_rect[0], 10, 10, 50, 50, "other entry untouched");
     ExpectRect(captured_rect[1], 310, 250, 710, 550, "dragged entry found anew");
@@ -339,7 +369,7 @@ TEST_F(ClickThrough, CaptionDragFollowsTheCursorAndItsCapture)
     captured_count = 1;
     target_index = 700;
     cursor_pos.x = 520;
-    ContinueDrag();
+    ContinueDrag(MK_LBUTTON);
     ExpectRect(WindowRect(target), 320, 250, 720, 550, "move outside the table");
     ExpectRect(captured_rect[0], 10, 10, 50, 50, "no entry written");
 
@@ -375,7 +405,7 @@ TEST_F(ClickThrough, EdgesAndCornersResizeByTheirRow)
         EXPECT_EQ(drag_state, c.code);
         ExpectRect(drag_rect, 300, 200, 700, 500, "rectangle at the press");
         cursor_pos = c.m;
-        ContinueDrag();
+        ContinueDrag(MK_LBUTTON);
         char what[32];
         snprintf(what, sizeof what, "hit code %d", c.code);
         ExpectRect(WindowRect(target), c.expected.left, c.expected.top, c.expected.right,
@@ -384,7 +414,7 @@ TEST_F(ClickThrough, EdgesAndCornersResizeByTheirRow)
         OnClickLeftUp(0);
         EXPECT_EQ(drag_state, 0);
         cursor_pos.x += 30;
-        ContinueDrag();
+        ContinueDrag(MK_LBUTTON);
         ExpectRect(WindowRect(target), c.expected.left, c.expected.top, c.expected.right,
                    c.expected.bottom, "no move after the release");
     }
@@ -394,7 +424,7 @@ TEST_F(ClickThrough, EdgesAndCornersResizeByTheirRow)
     OnClickLeftDown(MK_LBUTTON);
     cursor_pos.x = 250;
     cursor_pos.y = 100;
-    ContinueDrag();
+    ContinueDrag(MK_LBUTTON);
     ExpectRect(WindowRect(target), 300, 200, 700, 500, "close button pending");
 }
 
@@ -409,7 +439,7 @@ TEST_F(ClickThrough, ClosedTargetIsHarmless)
     // Mid-drag: moves do nothing, the release ends the drag.
     cursor_pos.x = 560;
     cursor_pos.y = 290;
-    ContinueDrag();
+    ContinueDrag(MK_LBUTTON);
     ExpectRect(captured_rect[0], 300, 200, 700, 500, "entry of the closed window untouched");
     OnClickLeftUp(0);
     EXPECT_EQ(drag_state, 0);
@@ -422,6 +452,7 @@ TEST_F(ClickThrough, ClosedTargetIsHarmless)
     OnClickRightDown(MK_RBUTTON);
     OnClickRightUp(0);
     OnClickWheel(MAKEWPARAM(0, 120));
+    Drain();
     EXPECT_EQ(hit_code, 0);
     EXPECT_EQ(drag_state, 0);
     EXPECT_TRUE(hit_queries.empty());
@@ -462,4 +493,102 @@ TEST_F(ClickThrough, PressesActivateTheTargetReleasesDoNot)
         EXPECT_EQ(GetForegroundWindow(), target) << p.name;
     }
     DestroyWindow(other);
+}
+
+TEST_F(ClickThrough, MenusAndScrollBarsActOnThePress)
+{
+    PointAt(500, 350);
+    MSG m;
+    // A menu bar opens at the press; the menu then takes the pointer itself.
+    answer_hit = HTMENU;
+    OnClickLeftDown(MK_LBUTTON);
+    ASSERT_TRUE(TakePosted(target, WM_NCLBUTTONDOWN, &m)) << "menu press";
+    EXPECT_EQ(m.wParam, (WPARAM)HTMENU);
+    EXPECT_EQ(GET_X_LPARAM(m.lParam), 500) << "in screen coordinates";
+    EXPECT_EQ(GET_Y_LPARAM(m.lParam), 350);
+    OnClickLeftUp(0);
+    EXPECT_FALSE(TakePosted(target, WM_LBUTTONUP, &m)) << "the open menu gets no release";
+
+    // A child's own scroll bar, which its parent counts as client area.
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = ScrollingChildProc;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = "ScrollingChild";
+    (void)RegisterClassA(&wc); // registered already by an earlier run of the test
+    HWND list = CreateWindowExA(0, "ScrollingChild", "", WS_CHILD | WS_VISIBLE, 150, 100, 150, 150, target,
+                                NULL, GetModuleHandleA(NULL), NULL);
+    ASSERT_NE(list, (HWND)NULL);
+    target_child = list;
+    answer_hit = HTCLIENT;
+    OnClickLeftDown(MK_LBUTTON);
+    EXPECT_EQ(hit_code, HTVSCROLL);
+    EXPECT_EQ(hit_window, list);
+    ASSERT_TRUE(TakePosted(list, WM_NCLBUTTONDOWN, &m)) << "scroll bar press";
+    EXPECT_EQ(m.wParam, (WPARAM)HTVSCROLL);
+    EXPECT_FALSE(TakePosted(target, WM_NCLBUTTONDOWN, &m)) << "the parent gets nothing";
+
+    // The thumb follows the moves, wherever the centre goes, and the release.
+    POINT o = ClientOrigin(list);
+    PointAt(520, 460);
+    OnClickMove(MK_LBUTTON);
+    ExpectPosted(list, WM_MOUSEMOVE, MK_LBUTTON, 520 - o.x, 460 - o.y, "thumb drag");
+    OnClickLeftUp(0);
+    ExpectPosted(list, WM_LBUTTONUP, 0, 520 - o.x, 460 - o.y, "thumb release");
+    EXPECT_EQ(press_window, (HWND)NULL);
+}
+
+TEST_F(ClickThrough, PressesKeepTheirWindowUntilTheButtonIsUp)
+{
+    PointAt(500, 350);
+    POINT o = ClientOrigin(target);
+    OnClickLeftDown(MK_LBUTTON);
+    ExpectPosted(target, WM_LBUTTONDOWN, MK_LBUTTON, 500 - o.x, 350 - o.y, "press");
+
+    // Off the window, as a selection drag goes: the window of the press keeps the moves.
+    PointAt(150, 80);
+    OnClickMove(MK_LBUTTON | MK_SHIFT);
+    ExpectPosted(target, WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, 150 - o.x, 80 - o.y, "move off the window");
+
+    // The release went where the viewer never saw it: the next move delivers it.
+    OnClickMove(0);
+    ExpectPosted(target, WM_MOUSEMOVE, 0, 150 - o.x, 80 - o.y, "move after the release");
+    ExpectPosted(target, WM_LBUTTONUP, 0, 150 - o.x, 80 - o.y, "the missed release");
+    EXPECT_EQ(press_window, (HWND)NULL);
+
+    // A caption drag whose release the viewer missed ends at the next move.
+    PointAt(500, 250);
+    answer_hit = HTCAPTION;
+    OnClickLeftDown(MK_LBUTTON);
+    ASSERT_EQ(drag_state, HTCAPTION);
+    cursor_pos.x = 560;
+    ContinueDrag(0);
+    EXPECT_EQ(drag_state, 0);
+    ExpectRect(WindowRect(target), 300, 200, 700, 500, "no move once the button is up");
+    ContinueDrag(MK_LBUTTON);
+    ExpectRect(WindowRect(target), 300, 200, 700, 500, "the ended drag stays ended");
+}
+
+TEST_F(ClickThrough, AProgramThatDoesNotAnswerHoldsNothing)
+{
+    HWND hung = NULL;
+    HANDLE thread = CreateThread(NULL, 0, HungWindowThread, &hung, 0, NULL);
+    ASSERT_NE(thread, (HANDLE)NULL);
+    for (int waited = 0; hung == NULL && waited < 2000; waited += 10)
+        Sleep(10);
+    ASSERT_NE(hung, (HWND)NULL);
+    ListEntry(0, hung, WindowRect(hung));
+    PointAt(1000, 170);
+
+    const DWORD start = GetTickCount();
+    OnClickLeftDown(MK_LBUTTON);
+    OnClickLeftUp(0);
+    OnClickWheel(MAKEWPARAM(0, 120));
+    const DWORD took = GetTickCount() - start;
+    EXPECT_EQ(target_window, hung);
+    EXPECT_EQ(hit_code, 0) << "a window that does not answer has no parts";
+    EXPECT_LT(took, 1000u) << "three events waited " << took << " ms for the hung program";
+    MSG m;
+    EXPECT_FALSE(PeekMessageA(&m, hung, WM_LBUTTONDOWN, WM_MOUSEWHEEL, PM_REMOVE)) << "no input for it";
+    (void)WaitForSingleObject(thread, 5000);
+    CloseHandle(thread);
 }

@@ -86,3 +86,43 @@ TEST(PackPoint, HalvesAreSixteenBitTwosComplement)
     EXPECT_EQ(LOWORD(lp), 0x2345);
     EXPECT_EQ(HIWORD(lp), (WORD)(-70000 & 0xFFFF));
 }
+
+// The pointer watch takes the Escape and Ctrl presses on the view and their
+// releases; everything else goes on to the window the system gives it.
+TEST(PointerWatch, TakesOnlyModifierPressesOnTheViewAndTheirReleases)
+{
+    const RECT view = {600, 300, 1000, 700};
+    const POINT on = {800, 500}, off = {1200, 500};
+    bool taken = false;
+    struct Case {
+        UINT msg;
+        POINT pt;
+        const RECT* view;
+        bool escape, ctrl;
+        bool swallow;
+        UINT notice;
+    } cases[] = {
+        {WM_MOUSEMOVE, on, &view, true, true, false, QVX_POINTER_MOVED},
+        {WM_LBUTTONDOWN, on, &view, false, false, false, 0},
+        {WM_LBUTTONUP, on, &view, false, false, false, QVX_BUTTON_UP},
+        {WM_LBUTTONDOWN, off, &view, true, false, false, 0},
+        {WM_LBUTTONDOWN, on, NULL, true, false, false, 0},
+        {WM_RBUTTONDOWN, on, &view, true, true, false, 0},
+        {WM_RBUTTONUP, on, &view, false, false, false, QVX_BUTTON_UP},
+        // Escape comes first; the release of a taken press is taken, once.
+        {WM_LBUTTONDOWN, on, &view, true, true, true, QVX_ESCAPE_CLICK},
+        {WM_LBUTTONUP, off, &view, false, false, true, 0},
+        {WM_LBUTTONUP, on, &view, false, false, false, QVX_BUTTON_UP},
+        {WM_LBUTTONDOWN, on, &view, false, true, true, QVX_CTRL_CLICK},
+        {WM_MOUSEMOVE, off, &view, false, false, false, QVX_POINTER_MOVED},
+        {WM_LBUTTONUP, off, &view, false, false, true, 0},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const PointerJudgement j = JudgePointerEvent(c.msg, c.pt, c.view, c.escape, c.ctrl, &taken);
+        EXPECT_EQ(j.swallow, c.swallow) << "case " << n;
+        EXPECT_EQ(j.notice, c.notice) << "case " << n;
+        n++;
+    }
+    EXPECT_FALSE(taken);
+}

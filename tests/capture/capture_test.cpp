@@ -199,6 +199,45 @@ TEST(CaptureTable, PixelsMatchFixturePattern)
     EXPECT_EQ(0, bad_c) << "child of B: " << first_c;
 }
 
+// A caption drag moves the dragged window's entry between the slices of a
+// pass: what is still to be copied of it goes with it, inside its bitmap,
+// and the pixels land where its image has them.
+TEST(CaptureTable, AnEntryMovedBetweenSlicesIsCopiedWithinIt)
+{
+    FixtureRun run;
+    std::vector<ReadyWindow> ready;
+    StartFixture(&run, "moved", "--window A,100,100,400,300 --window B,300,200,400,300", {"A", "B"}, &ready);
+    if (HasFatalFailure())
+        return;
+    const RECT screen = WholeScreen();
+    const int64_t slice = capture_slice_us;
+    capture_slice_us = 0; // one window listed or copied per step
+    for (int shift : {5, 40, 300}) {
+        ReleaseCaptures(1);
+        captured_count = 0;
+        BeginCapturePass(viewer_hwnd);
+        int a = -1;
+        // The step that lists the last window copies the front-most one, B;
+        // A, behind it, is still to come.
+        while (a < 0 && CapturePassPending()) {
+            ASSERT_EQ(0, StepCapturePass(&screen, NULL));
+            a = EntryOf(ready[0].hwnd);
+        }
+        ASSERT_GE(a, 0);
+        MoveCapturedEntry(a, ready[0].rect.left + shift, ready[0].rect.top + shift);
+        while (StepCapturePass(&screen, NULL) == 0)
+            ASSERT_TRUE(CapturePassPending());
+        RECT client = ready[0].client, covered = ready[1].rect;
+        OffsetRect(&client, shift, shift);
+        OffsetRect(&covered, shift, shift);
+        std::string first;
+        EXPECT_EQ(0, CountPatternMismatches(a, client, &covered, [](int x, int y) { return FixturePixel(0, x, y); },
+                                            &first))
+            << "shift " << shift << ": " << first;
+    }
+    capture_slice_us = slice;
+}
+
 // The search: inclusive edges, front-most first, descent into the visible
 // child, the window's current rectangle, and no change when nothing is hit.
 TEST(WindowSearch, FindsFrontMostWindowAndChild)

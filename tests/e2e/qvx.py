@@ -53,6 +53,15 @@ def probe(*args):
     return [json.loads(line) for line in out.splitlines() if line.startswith("{")]
 
 
+WM_NCHITTEST = 0x0084
+
+
+def hit_test(hwnd, x, y):
+    """What the window itself answers for a screen point."""
+    packed = ((y & 0xFFFF) << 16) | (x & 0xFFFF)
+    return probe("send", hwnd, WM_NCHITTEST, 0, packed)[0]["result"]
+
+
 def xdotool(*args):
     run(["xdotool"] + [str(a) for a in args])
 

@@ -551,16 +551,20 @@ TEST_F(RenderTest, BoundedCaptureComposesLikeWholeWindows)
     if (HasFatalFailure())
         return;
     const std::vector<HWND> front_to_back = {ready[2].hwnd, ready[1].hwnd, ready[0].hwnd};
-    // The fixture's paint reaches the screen a moment after its ready line.
-    for (int i = 0; i < 40; i++) {
-        RECT r;
-        Image a = WholeWindowImage(ready[0].hwnd, &r);
-        const int x = ready[0].client.left - r.left + 700, y = ready[0].client.top - r.top + 800;
-        const uint32_t want = FixturePixel(0, 700, 800);
-        const uint8_t* p = &a.bgra[((size_t)y * a.width + x) * 4];
-        if (((uint32_t)p[2] << 16 | (uint32_t)p[1] << 8 | p[0]) == want)
-            break;
-        Sleep(100);
+    // The fixture's paints reach the screen a moment after its ready lines:
+    // each window shows its pattern in a corner that no other covers.
+    const POINT corner[3] = {{700, 800}, {5, 5}, {400, 300}};
+    for (int i = 0, painted = 0; i < 40 && painted < 3; i++) {
+        painted = 0;
+        for (int w = 0; w < 3; w++) {
+            RECT r;
+            Image image = WholeWindowImage(ready[w].hwnd, &r);
+            const int x = ready[w].client.left - r.left + corner[w].x, y = ready[w].client.top - r.top + corner[w].y;
+            const uint8_t* p = &image.bgra[((size_t)y * image.width + x) * 4];
+            painted += ((uint32_t)p[2] << 16 | (uint32_t)p[1] << 8 | p[0]) == FixturePixel(w, corner[w].x, corner[w].y);
+        }
+        if (painted < 3)
+            Sleep(100);
     }
 
     const RECT start = {kViewLeft, kViewTop, kViewLeft + kViewSize, kViewTop + kViewSize};
