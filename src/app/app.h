@@ -64,6 +64,11 @@ void ShowMovedWindow(void);
 // One frame of the view, with the captures brought under it first if the
 // view has left what was copied last.
 void RenderView(void);
+// What the viewer has done since it started, for the benchmarks, which ask
+// for it with QVX_COUNTERS.
+extern uint32_t frames_drawn;
+extern uint32_t capture_passes_done;
+#define QVX_COUNTERS (WM_APP + 10) // wParam 0: frames drawn, 1: capture passes finished; the count is the result
 
 // The pointer watch (pointer_watch.cpp): a low-level mouse hook on a thread
 // of its own, which sees the real pointer whoever holds it and posts these

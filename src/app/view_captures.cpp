@@ -13,6 +13,9 @@ static const int capture_lead = 160;
 
 static POINT drawn_origin; // where the view's top-left corner was drawn last
 
+uint32_t frames_drawn;
+uint32_t capture_passes_done;
+
 // A window dragged by its caption hides nothing and nothing hides it, so its
 // moves uncover nothing that was not copied.
 static HWND MovingWindow(void)
@@ -49,6 +52,7 @@ void CaptureBeneathView(void)
 {
     const RECT view = ViewRect();
     CaptureAllWindows(viewer_hwnd, &view, MovingWindow());
+    capture_passes_done++;
     UploadCaptures();
 }
 
@@ -67,8 +71,10 @@ bool CaptureWorkPending(void)
 void RunCaptureSlice(void)
 {
     const RECT view = ViewRect();
-    if (StepCapturePass(&view, MovingWindow()))
+    if (StepCapturePass(&view, MovingWindow())) {
+        capture_passes_done++;
         UploadCaptures();
+    }
 }
 
 void RecaptureBeneathView(void)
@@ -105,4 +111,5 @@ void RenderView(void)
     drawn_origin.x = view.left;
     drawn_origin.y = view.top;
     RenderFrame(viewer_hwnd, viewer_dc, viewer_width, viewer_height);
+    frames_drawn++;
 }

@@ -173,6 +173,11 @@ static LRESULT OnEscapeClick(void)
     return 0;
 }
 
+static LRESULT OnCounters(WPARAM which)
+{
+    return which == 0 ? (LRESULT)frames_drawn : which == 1 ? (LRESULT)capture_passes_done : 0;
+}
+
 static LRESULT OnCtrlClick(void)
 {
     (void)CreateSettingsWindow(NULL); // already open: nothing happens
@@ -237,6 +242,7 @@ LRESULT CALLBACK ViewerWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     case QVX_BUTTON_UP:    return OnWatchedButtonUp((UINT)wParam, lParam);
     case QVX_ESCAPE_CLICK: return OnEscapeClick();
     case QVX_CTRL_CLICK:   return OnCtrlClick();
+    case QVX_COUNTERS:     return OnCounters(wParam);
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
