@@ -48,6 +48,56 @@ void ReleaseSettingsResources(void);
 
 LRESULT CALLBACK ViewerWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
+// The message loop and the clock the viewer's work runs by (view_loop.cpp).
+enum ViewerWork {
+    WORK_MESSAGES,   // take the messages that wait
+    WORK_START_PASS, // a capture pass is due
+    WORK_TICK,       // the repaint tick: catch up with the pointer, check the pointer watch
+    WORK_FRAME,      // follow the pointer to its latest place and draw, if anything changed
+    WORK_SLICE,      // a slice of the capture pass under way
+    WORK_WAIT,       // nothing is due
+};
+struct ViewerSchedule {
+    bool    live;              // the view follows and refreshes (the settings window is closed)
+    bool    pass_pending;      // a capture pass is under way
+    bool    frame_wanted;      // something the view shows may have changed
+    int64_t capture_period_us; // a capture pass starts this often
+    int64_t tick_period_us;    // the repaint tick comes this often
+    int64_t frame_interval_us; // one refresh of the display: frames come no faster
+    int64_t slice_gap_us;      // while messages keep coming, a slice runs at least this often
+    int64_t next_pass_us, next_tick_us, next_slice_us, last_frame_us; // on ViewerClockUs
+};
+extern ViewerSchedule viewer_schedule;
+// What is due now; with WORK_WAIT, wait_us is how long nothing will be (-1: until a message).
+ViewerWork NextViewerWork(const ViewerSchedule* s, int64_t now, bool message_waiting, int64_t* wait_us);
+// Books work done at now, so that the next of its kind falls due in its time.
+void NoteViewerWork(ViewerSchedule* s, ViewerWork work, int64_t now);
+int64_t ViewerClockUs(void);
+void StartViewerSchedule(void);
+// The display's refresh rate may have changed.
+void DisplayChanged(void);
+void WantFrame(void);
+// Does what is due now, without taking messages (a modal loop runs them:
+// the timers call this from inside it).
+void DoDueViewerWork(void);
+// The message loop until WM_QUIT; returns its exit code.
+int RunViewerLoop(void);
+// The work itself (viewer_proc.cpp).
+void RunCapturePassStart(void);
+void RunRepaintTick(void);
+void RunViewFrame(void);
+
+// What a frame shows: when none of it changed since the frame on screen, no
+// frame is drawn. Four-byte fields only, compared as bytes.
+struct FrameFacts {
+    RECT     view;         // the viewer's rectangle
+    int32_t  width, height;
+    uint32_t captures;     // uploads of the captures so far
+    float    lens[12];     // K1, K2, K3, P1, P2, P3, dist_cx, dist_cy, freq, amp, shift, angle_deg
+    int32_t  stages;       // radial_enabled, and wave_enabled times 2
+};
+bool FrameDiffers(const FrameFacts* drawn, const FrameFacts* now);
+
 // The captures beneath the view (view_captures.cpp).
 // A whole pass now, at creation.
 void CaptureBeneathView(void);
@@ -64,6 +114,8 @@ void ShowMovedWindow(void);
 // One frame of the view, with the captures brought under it first if the
 // view has left what was copied last.
 void RenderView(void);
+// Whether anything a frame shows changed since the last one was drawn.
+bool ViewChangedSinceDrawn(void);
 // What the viewer has done since it started, for the benchmarks, which ask
 // for it with QVX_COUNTERS.
 extern uint32_t frames_drawn;

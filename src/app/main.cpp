@@ -16,15 +16,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
     ShowWindow(hwnd, NoActivateShowCommand(show_command));
     UpdateWindow(hwnd);
 
-    MSG Msg = {};
-    for (;;) {
-        // Capture work fills the time no message waits, so input comes first.
-        while (CaptureWorkPending() && !PeekMessageA(&Msg, NULL, 0, 0, PM_NOREMOVE))
-            RunCaptureSlice();
-        if (GetMessageA(&Msg, NULL, 0, 0) <= 0)
-            break;
-        TranslateMessage(&Msg);
-        DispatchMessageA(&Msg);
-    }
-    return (int)Msg.wParam;
+    return RunViewerLoop();
 }

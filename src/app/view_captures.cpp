@@ -7,6 +7,8 @@
 #include "capture/capture.h"
 #include "render/render.h"
 
+#include <string.h>
+
 // A view that has left what was copied last has it copied this many pixels
 // ahead of it, in the direction it went.
 static const int capture_lead = 160;
@@ -15,6 +17,20 @@ static POINT drawn_origin; // where the view's top-left corner was drawn last
 
 uint32_t frames_drawn;
 uint32_t capture_passes_done;
+
+static uint32_t   captures_uploaded;   // uploads so far
+static uint32_t   uploaded_generation; // the capture's generation last uploaded
+static FrameFacts drawn_facts;         // what the frame on screen shows
+static bool       drawn_once;
+
+// The captures go up to the GPU, and a frame is wanted to show them.
+static void Upload(void)
+{
+    UploadCaptures();
+    captures_uploaded++;
+    uploaded_generation = capture_generation;
+    WantFrame();
+}
 
 // A window dragged by its caption hides nothing and nothing hides it, so its
 // moves uncover nothing that was not copied.
@@ -53,7 +69,7 @@ void CaptureBeneathView(void)
     const RECT view = ViewRect();
     CaptureAllWindows(viewer_hwnd, &view, MovingWindow());
     capture_passes_done++;
-    UploadCaptures();
+    Upload();
 }
 
 void StartCapturePass(void)
@@ -71,9 +87,11 @@ bool CaptureWorkPending(void)
 void RunCaptureSlice(void)
 {
     const RECT view = ViewRect();
+    // A pass that found everything as it was has nothing new to show.
     if (StepCapturePass(&view, MovingWindow())) {
         capture_passes_done++;
-        UploadCaptures();
+        if (capture_generation != uploaded_generation)
+            Upload();
     }
 }
 
@@ -81,13 +99,27 @@ void RecaptureBeneathView(void)
 {
     const RECT view = ViewRect();
     RecaptureReach(&view, MovingWindow());
-    UploadCaptures();
+    Upload();
 }
 
 void ShowMovedWindow(void)
 {
     ComposeCaptureTiles();
-    UploadCaptures();
+    Upload();
+}
+
+static FrameFacts FactsOfFrame(const RECT* view)
+{
+    FrameFacts f;
+    memset(&f, 0, sizeof(f));
+    f.view = *view;
+    f.width = viewer_width;
+    f.height = viewer_height;
+    f.captures = captures_uploaded;
+    const float lens[12] = {K1, K2, K3, P1, P2, P3, dist_cx, dist_cy, freq, amp, shift, angle_deg};
+    memcpy(f.lens, lens, sizeof(lens));
+    f.stages = radial_enabled + 2 * wave_enabled;
+    return f;
 }
 
 static bool Inside(const RECT* inner, const RECT* outer)
@@ -106,10 +138,19 @@ void RenderView(void)
     if (!Inside(&view, &capture_reach)) {
         const RECT reach = ReachAhead(&view);
         RecaptureReach(&reach, MovingWindow());
-        UploadCaptures();
+        Upload();
     }
     drawn_origin.x = view.left;
     drawn_origin.y = view.top;
     RenderFrame(viewer_hwnd, viewer_dc, viewer_width, viewer_height);
     frames_drawn++;
+    drawn_facts = FactsOfFrame(&view);
+    drawn_once = true;
+}
+
+bool ViewChangedSinceDrawn(void)
+{
+    const RECT view = ViewRect();
+    const FrameFacts now = FactsOfFrame(&view);
+    return !drawn_once || FrameDiffers(&drawn_facts, &now);
 }

@@ -16,10 +16,17 @@ static bool EscapeHeld(void)
     return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
 }
 
-static void RedrawNow(void)
+// A follow waits for the next frame, which goes straight to the latest place.
+static bool  follow_pending;
+static POINT follow_to;
+// The system asked for a repaint: the next frame is drawn whatever changed.
+static bool  repaint_asked;
+
+static void RequestFollow(POINT to)
 {
-    InvalidateRect(viewer_hwnd, NULL, FALSE);
-    UpdateWindow(viewer_hwnd);
+    follow_to = to;
+    follow_pending = true;
+    WantFrame();
 }
 
 // NOTE: a layered window shows nothing until its attributes are set; one
@@ -49,13 +56,16 @@ static LRESULT OnCreate(HWND hwnd)
     // Without the watch the viewer takes the pointer's input itself.
     (void)StartPointerWatch(hwnd);
     UpdateViewerPassThrough();
+    StartViewerSchedule();
     return 0;
 }
 
+// The frame is drawn by the loop, at the display's pace.
 static LRESULT OnPaint(HWND hwnd)
 {
-    RenderView();
     ValidateRect(hwnd, NULL);
+    repaint_asked = true;
+    WantFrame();
     return 0;
 }
 
@@ -65,14 +75,14 @@ static LRESULT OnSetCursor(void)
     return 0;
 }
 
-static void RefreshCaptures(void)
+void RunCapturePassStart(void)
 {
     StartCapturePass();
     KeepViewerInFront();
 }
 
-// Re-centres the view on the cursor, carries a pending drag along, hands the
-// move to the window shown at the centre when the viewer takes the input, and draws.
+// Re-centres the view on the cursor, carries a pending drag along and hands
+// the move to the window shown at the centre when the viewer takes the input.
 static void FollowCursor(HWND hwnd, POINT cursor)
 {
     cursor_pos = cursor;
@@ -85,7 +95,18 @@ static void FollowCursor(HWND hwnd, POINT cursor)
         ShowMovedWindow();
     if (!viewer_passes_through)
         OnClickMove(keys);
-    RedrawNow();
+}
+
+void RunViewFrame(void)
+{
+    if (follow_pending) {
+        follow_pending = false;
+        FollowCursor(viewer_hwnd, follow_to);
+    }
+    if (repaint_asked || ViewChangedSinceDrawn()) {
+        repaint_asked = false;
+        RenderView();
+    }
 }
 
 static bool PointOnViewer(POINT p)
@@ -115,36 +136,33 @@ static void CheckPointerWatch(POINT now)
 // The viewer follows the pointer from the watch's notices, and from its own
 // mouse moves without the watch; but a flick, a stalled frame or a program's
 // SetCursorPos can leave it behind: the repaint tick catches up.
-static void OnRepaintTick(HWND hwnd)
+void RunRepaintTick(void)
 {
     POINT now;
-    const bool known = GetCursorPos(&now) != 0;
-    if (known && PointerWatchRunning())
+    if (!GetCursorPos(&now))
+        return;
+    if (PointerWatchRunning())
         CheckPointerWatch(now);
-    if (known && !ViewerCentredOn(now))
-        FollowCursor(hwnd, now);
-    else
-        RedrawNow();
+    if (!ViewerCentredOn(now))
+        RequestFollow(now);
 }
 
-static LRESULT OnTimer(HWND hwnd, UINT_PTR id)
+// The loop runs the timers' work by its clock; inside a modal loop, which
+// takes the messages instead, the timers keep it going.
+static LRESULT OnTimer(UINT_PTR id)
 {
-    if (id == capture_timer_id)
-        RefreshCaptures();
-    else if (id == repaint_timer_id)
-        OnRepaintTick(hwnd);
+    if (id == capture_timer_id || id == repaint_timer_id)
+        DoDueViewerWork();
     return 0;
 }
 
-// The viewer's own mouse moves come only while it takes the input; with the
-// watch running, its notice of the same move is followed instead.
 static LRESULT OnMouseMove(HWND hwnd)
 {
     if (PointerWatchRunning())
         return 0;
     POINT now = cursor_pos;
     (void)GetCursorPos(&now); // on failure the last known position stands
-    FollowCursor(hwnd, now);
+    RequestFollow(now);
     return 0;
 }
 
@@ -156,7 +174,7 @@ static LRESULT OnPointerMoved(HWND hwnd)
     if (settings_window_open && !PointOnViewer(now))
         return 0;
     PassToCaptureHolder(WM_MOUSEMOVE, now);
-    FollowCursor(hwnd, now);
+    RequestFollow(now);
     return 0;
 }
 
@@ -229,7 +247,8 @@ LRESULT CALLBACK ViewerWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_CLOSE:         return OnClose(hwnd);
     case WM_ERASEBKGND:    return 0; // the frame covers the whole window
     case WM_SETCURSOR:     return OnSetCursor();
-    case WM_TIMER:         return OnTimer(hwnd, wParam);
+    case WM_TIMER:         return OnTimer(wParam);
+    case WM_DISPLAYCHANGE: DisplayChanged(); return 0;
     case WM_MOUSEMOVE:     return OnMouseMove(hwnd);
     case WM_MOUSEACTIVATE: return OnMouseActivate();
     case WM_LBUTTONDOWN:   return OnLeftDown(wParam);

@@ -21,8 +21,15 @@ RECT        capture_reach;
 CaptureTile capture_tiles[MAX_CAPTURE_TILES];
 int         capture_tile_count;
 CaptureCounters capture_counters;
+uint32_t capture_generation;
 
 int64_t capture_slice_us = 1000;
+
+// NOTE: under Wine a copy from another program's window reads an X image
+// into a buffer made for it; in strips of this many rows those buffers stay
+// small enough for the heap, where one of a whole view's size is mapped
+// afresh, page by page, at every copy (a third of the cost at rest).
+static const int copy_strip_rows = 32;
 
 // Every top-level handle is listed at the start of a pass; hidden ones, of
 // which a desktop has many, are dropped as the pass goes through them.
@@ -51,6 +58,12 @@ static CaptureCounters work_counters;
 // recapture for a new reach copies only what lies outside the old one.
 static bool reach_copied;
 static HWND reach_copied_moving;
+// What the copy in progress brought (its pixels), and what the last whole
+// pass showed (its tiles and pixels): a pass that shows the same as the last
+// one changes nothing, and the view need not be drawn again for it.
+static uint64_t copy_digest;
+static bool     copy_is_pass;
+static uint64_t last_pass_digest; // 0: none to compare with
 
 // ---------------------------------------------------------------------------
 // Slices
@@ -101,6 +114,8 @@ void ReleaseCaptures(int clear)
     }
     capture_tile_count = 0;
     reach_copied = false;
+    last_pass_digest = 0;
+    capture_generation++;
 }
 
 // The listed windows become the table. A window listed before keeps its
@@ -324,9 +339,16 @@ static int VisibleParts(const RECT* reach, HWND moving, int copied_only, Capture
     return count;
 }
 
-void ComposeCaptureTiles(void)
+static void TileAnew(void)
 {
     capture_tile_count = VisibleParts(&capture_reach, NULL, 1, capture_tiles, MAX_CAPTURE_TILES);
+}
+
+void ComposeCaptureTiles(void)
+{
+    TileAnew();
+    last_pass_digest = 0;
+    capture_generation++;
 }
 
 void MoveCapturedEntry(int i, int left, int top)
@@ -374,23 +396,34 @@ static int EnsureBitmap(int i)
     return 1;
 }
 
+// FNV-1a over 32-bit words: cheap enough to run over every copied pixel.
+static uint64_t Digest(uint64_t digest, uint32_t word)
+{
+    return (digest ^ word) * 0x100000001B3ull;
+}
+
 // The fourth byte of a copy is whatever the window's surface held; where the
 // window is drawn without alpha of its own it is set to 255, so that what
-// is uploaded is opaque as it is.
-static void MakeOpaque(int i, int first, int end)
+// is uploaded is opaque as it is. The copied pixels go into the digest.
+static void SealCopiedTiles(int i, int first, int end)
 {
-    // The bits are written straight: GDI must be done with them.
+    // The bits are read and written straight: GDI must be done with them.
     (void)GdiFlush();
+    const uint32_t opaque = captured_look[i].pixel_alpha ? 0u : 0xFF000000u;
     const RECT* w = &captured_rect[i];
     const size_t stride = (size_t)(w->right - w->left);
+    uint64_t digest = copy_digest;
     for (int k = first; k < end; k++) {
         const RECT* t = &copy_plan[k].rect;
         for (LONG y = t->top; y < t->bottom; y++) {
-            uint8_t* p = captured_pixels[i] + ((size_t)(y - w->top) * stride + (size_t)(t->left - w->left)) * 4;
-            for (LONG x = t->left; x < t->right; x++, p += 4)
-                p[3] = 255;
+            uint32_t* p = (uint32_t*)captured_pixels[i] + (size_t)(y - w->top) * stride + (size_t)(t->left - w->left);
+            for (LONG x = t->left; x < t->right; x++, p++) {
+                *p |= opaque;
+                digest = Digest(digest, *p);
+            }
         }
     }
+    copy_digest = digest;
 }
 
 // Copies the planned tiles of one entry, starting at copy_plan[first], with
@@ -417,14 +450,16 @@ static int CopyEntryTiles(int first)
             continue;
         const int width = t->right - t->left, height = t->bottom - t->top;
         // A failed copy leaves that part as it was.
-        (void)BitBlt(captured_dc[i], t->left - w->left, t->top - w->top, width, height, window_dc,
-                     t->left - w->left, t->top - w->top, SRCCOPY);
+        for (int y0 = 0; y0 < height; y0 += copy_strip_rows) {
+            const int h = height - y0 < copy_strip_rows ? height - y0 : copy_strip_rows;
+            (void)BitBlt(captured_dc[i], t->left - w->left, t->top - w->top + y0, width, h, window_dc,
+                         t->left - w->left, t->top - w->top + y0, SRCCOPY);
+        }
         work_counters.bytes_copied += (int64_t)width * height * 4;
     }
     work_counters.windows_copied++;
     (void)ReleaseDC(captured_hwnd[i], window_dc);
-    if (!captured_look[i].pixel_alpha)
-        MakeOpaque(i, first, end);
+    SealCopiedTiles(i, first, end);
     return end;
 }
 
@@ -469,6 +504,8 @@ static void LeaveOutOfPlan(const RECT* held)
 // moving, is not copied again.
 static void PlanCopy(const RECT* reach, HWND moving, bool held)
 {
+    copy_digest = 0xCBF29CE484222325ull;
+    copy_is_pass = !held;
     copy_reach = *reach;
     copy_moving = moving;
     copy_plan_count = VisibleParts(reach, moving, 0, copy_plan, MAX_CAPTURE_TILES);
@@ -479,6 +516,28 @@ static void PlanCopy(const RECT* reach, HWND moving, bool held)
     work_counters.bytes_copied = 0;
 }
 
+// What the tiles show: where each lies, whose it is and how it is drawn,
+// and the pixels just copied into them.
+static uint64_t ShownDigest(void)
+{
+    uint64_t digest = copy_digest;
+    for (int k = 0; k < capture_tile_count; k++) {
+        const CaptureTile* t = &capture_tiles[k];
+        const CapturedLook* look = &captured_look[t->entry];
+        const uint32_t words[] = {(uint32_t)t->entry, (uint32_t)t->rect.left, (uint32_t)t->rect.top,
+                                  (uint32_t)t->rect.right, (uint32_t)t->rect.bottom,
+                                  (uint32_t)captured_rect[t->entry].left, (uint32_t)captured_rect[t->entry].top,
+                                  (uint32_t)look->alpha | (look->pixel_alpha ? 0x100u : 0u)};
+        for (uint32_t word : words)
+            digest = Digest(digest, word);
+    }
+    const uint32_t reach[] = {(uint32_t)capture_reach.left, (uint32_t)capture_reach.top,
+                              (uint32_t)capture_reach.right, (uint32_t)capture_reach.bottom};
+    for (uint32_t word : reach)
+        digest = Digest(digest, word);
+    return digest | 1; // never 0, which stands for none
+}
+
 static void FinishCopy(void)
 {
     // The bits are read straight from the DIB sections: GDI must be done with them.
@@ -486,9 +545,14 @@ static void FinishCopy(void)
     capture_reach = copy_reach;
     reach_copied = true;
     reach_copied_moving = copy_moving;
-    ComposeCaptureTiles();
+    TileAnew();
     work_counters.windows_listed = captured_count;
     capture_counters = work_counters;
+    // A copy of part of the reach (the view moved) always shows something new.
+    const uint64_t shown = copy_is_pass ? ShownDigest() : 0;
+    if (shown == 0 || shown != last_pass_digest)
+        capture_generation++;
+    last_pass_digest = shown;
 }
 
 int StepCapturePass(const RECT* reach, HWND moving)

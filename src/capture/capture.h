@@ -69,6 +69,9 @@ struct CaptureCounters {
     int64_t bytes_copied;   // 4 per pixel copied
 };
 extern CaptureCounters capture_counters;
+// Changes whenever what the tiles show may have changed: a pass that copied
+// the same pixels into the same tiles as the last one leaves it as it was.
+extern uint32_t capture_generation;
 
 // Window search results.
 extern HWND target_window;     // front-most captured window containing the point
