@@ -8,6 +8,7 @@
 #include "app/app.h"
 #include "capture/capture.h"
 #include "render/render.h"
+#include "support/test_support.h"
 
 static int                 answer_hit = HTCLIENT;
 static std::vector<LPARAM> hit_queries;
@@ -43,16 +44,7 @@ protected:
 
     void SetUp() override
     {
-        static bool registered = false;
-        if (!registered) {
-            WNDCLASSA wc = {};
-            wc.style = CS_DBLCLKS;
-            wc.lpfnWndProc = TargetProc;
-            wc.hInstance = GetModuleHandleA(NULL);
-            wc.lpszClassName = "ClickTarget";
-            ASSERT_NE(RegisterClassA(&wc), 0);
-            registered = true;
-        }
+        ASSERT_NE(RegisterTestClass("ClickTarget", TargetProc, CS_DBLCLKS), 0);
         target = CreateWindowExA(0, "ClickTarget", "target", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                  target_start.left, target_start.top,
                                  target_start.right - target_start.left,
@@ -62,7 +54,7 @@ protected:
         child = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 40, 40, 120, 80, target,
                                 NULL, GetModuleHandleA(NULL), NULL);
         ASSERT_NE(child, (HWND)NULL);
-        Drain();
+        PumpMessages();
 
         answer_hit = HTCLIENT;
         hit_queries.clear();
@@ -85,14 +77,7 @@ protected:
             DestroyWindow(target);
         captured_count = 0;
         drag_state = 0;
-        Drain();
-    }
-
-    static void Drain(void)
-    {
-        MSG m;
-        while (PeekMessageA(&m, NULL, 0, 0, PM_REMOVE))
-            DispatchMessageA(&m);
+        PumpMessages();
     }
 
     // Puts the real cursor at a screen point, as the handlers read it there.
