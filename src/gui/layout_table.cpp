@@ -225,31 +225,20 @@ struct ColumnFormat {
     size_t   offset;    // of the field in GuiElement
 };
 
-#define COLUMN(type, code, field) { type, code, offsetof(GuiElement, field) }
+#define TEXT_CELL(field)        { CELL_TEXT, 0, offsetof(GuiElement, field) }
+#define INT_CELL(field, code)   { CELL_INT, code, offsetof(GuiElement, field) }
+#define DOUBLE_CELL(field)      { CELL_DOUBLE, 0, offsetof(GuiElement, field) }
 
+// The 22 columns in the file's order.
 static const ColumnFormat row_columns[CSV_MAX_COLUMNS] = {
-    COLUMN(CELL_TEXT,   0,                    kind),
-    COLUMN(CELL_INT,    ROW_BAD_ID,           id),
-    COLUMN(CELL_INT,    ROW_BAD_PARENT_ID,    parent_id),
-    COLUMN(CELL_INT,    ROW_BAD_X,            x),
-    COLUMN(CELL_INT,    ROW_BAD_Y,            y),
-    COLUMN(CELL_INT,    ROW_BAD_WIDTH,        width),
-    COLUMN(CELL_INT,    ROW_BAD_HEIGHT,       height),
-    COLUMN(CELL_TEXT,   0,                    caption),
-    COLUMN(CELL_TEXT,   0,                    value_type),
-    COLUMN(CELL_INT,    ROW_BAD_INT_VALUE,    int_value),
-    COLUMN(CELL_DOUBLE, 0,                    double_value),
-    COLUMN(CELL_TEXT,   0,                    string_value),
-    COLUMN(CELL_TEXT,   0,                    spare_text),
-    COLUMN(CELL_INT,    ROW_BAD_SPARE_INT_1,  spare_int_1),
-    COLUMN(CELL_INT,    ROW_BAD_SPARE_INT_2,  spare_int_2),
-    COLUMN(CELL_INT,    ROW_BAD_BUFFER_LINES, buffer_lines),
-    COLUMN(CELL_INT,    ROW_BAD_LINE_LENGTH,  buffer_line_length),
-    COLUMN(CELL_DOUBLE, 0,                    range_min),
-    COLUMN(CELL_DOUBLE, 0,                    range_max),
-    COLUMN(CELL_DOUBLE, 0,                    scale),
-    COLUMN(CELL_INT,    ROW_BAD_LINKED_ID,    linked_trackbar_id),
-    COLUMN(CELL_INT,    ROW_BAD_LINKED_ID,    linked_editbox_id),
+    TEXT_CELL(kind), INT_CELL(id, ROW_BAD_ID), INT_CELL(parent_id, ROW_BAD_PARENT_ID),
+    INT_CELL(x, ROW_BAD_X), INT_CELL(y, ROW_BAD_Y), INT_CELL(width, ROW_BAD_WIDTH), INT_CELL(height, ROW_BAD_HEIGHT),
+    TEXT_CELL(caption), TEXT_CELL(value_type), INT_CELL(int_value, ROW_BAD_INT_VALUE),
+    DOUBLE_CELL(double_value), TEXT_CELL(string_value),
+    TEXT_CELL(spare_text), INT_CELL(spare_int_1, ROW_BAD_SPARE_INT_1), INT_CELL(spare_int_2, ROW_BAD_SPARE_INT_2),
+    INT_CELL(buffer_lines, ROW_BAD_BUFFER_LINES), INT_CELL(buffer_line_length, ROW_BAD_LINE_LENGTH),
+    DOUBLE_CELL(range_min), DOUBLE_CELL(range_max), DOUBLE_CELL(scale),
+    INT_CELL(linked_trackbar_id, ROW_BAD_LINKED_ID), INT_CELL(linked_editbox_id, ROW_BAD_LINKED_ID),
 };
 
 // Stores one cell's characters into its field; 0 with the column's code when

@@ -106,6 +106,13 @@ static std::string ClassOf(HWND window)
     return name;
 }
 
+// Text put into an edit box, then read into its element: the read's result.
+static int Typed(GuiElement* e, const char* text)
+{
+    (void)SetWindowTextA(e->window, text);
+    return ReadValueFromEditBox_GuiElement(e);
+}
+
 static LRESULT Send(const GuiElement* e, UINT msg, WPARAM w = 0, LPARAM l = 0)
 {
     return SendMessageA(e->window, msg, w, l);
@@ -305,24 +312,21 @@ TEST(Controls, FailuresShowTheirMessageAndStop)
 TEST(Controls, TrackbarRangesAndPositions)
 {
     HostGuard g;
-    LoadRows({
-        Row("Trackbar", 1, 0, {0, 0, 200, 30},
-            {{CELL_TYPE, "D"}, {CELL_DOUBLE, "0.7"}, {CELL_MIN, "0"}, {CELL_MAX, "2"}, {CELL_SCALE, "0.01"}}),
-        Row("Trackbar", 2, 0, {0, 40, 200, 30},
-            {{CELL_TYPE, "D"}, {CELL_DOUBLE, "0.3"}, {CELL_MIN, "0"}, {CELL_MAX, "1"}, {CELL_SCALE, "0.1"}}),
-        Row("Trackbar", 3, 0, {0, 80, 200, 30},
-            {{CELL_TYPE, "I"}, {CELL_INT, "7"}, {CELL_MIN, "0"}, {CELL_MAX, "20"}, {CELL_SCALE, "2"}}),
-        Row("Trackbar", 4, 0, {0, 120, 200, 30},
-            {{CELL_TYPE, "D"}, {CELL_DOUBLE, "1"}, {CELL_MIN, "0"}, {CELL_MAX, "2.999"}, {CELL_SCALE, "1"}}),
-        Row("Trackbar", 5, 0, {0, 160, 200, 30},
-            {{CELL_TYPE, "D"}, {CELL_DOUBLE, "0.5"}, {CELL_MIN, "-1"}, {CELL_MAX, "1"}, {CELL_SCALE, "0"}}),
-        Row("Trackbar", 6, 0, {0, 200, 200, 30},
-            {{CELL_TYPE, "S"}, {CELL_STRING, "text"}, {CELL_MIN, "0"}, {CELL_MAX, "10"}, {CELL_SCALE, "1"}}),
-        Row("Trackbar", 7, 0, {0, 240, 200, 30},
-            {{CELL_TYPE, "I"}, {CELL_INT, "5"}, {CELL_MIN, "0"}, {CELL_MAX, "10"}, {CELL_SCALE, "1"}}),
-        Row("Trackbar", 8, 0, {0, 280, 200, 30}, {{CELL_MIN, "-5"}, {CELL_MAX, "5"}, {CELL_SCALE, "1"}}),
-        Row("Write", 9, 0, {0, 320, 200, 30}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "1"}}),
-    });
+    // Track bars 1 to 8, one below the other, and a write edit box 9.
+    const struct { const char* type; int value_cell; const char* value, *min, *max, *scale; } bars[] = {
+        {"D", CELL_DOUBLE, "0.7", "0", "2", "0.01"}, {"D", CELL_DOUBLE, "0.3", "0", "1", "0.1"},
+        {"I", CELL_INT, "7", "0", "20", "2"},        {"D", CELL_DOUBLE, "1", "0", "2.999", "1"},
+        {"D", CELL_DOUBLE, "0.5", "-1", "1", "0"},   {"S", CELL_STRING, "text", "0", "10", "1"},
+        {"I", CELL_INT, "5", "0", "10", "1"},        {"", CELL_INT, "", "-5", "5", "1"},
+    };
+    std::vector<std::string> rows;
+    for (int k = 0; k < 8; ++k) {
+        const auto& b = bars[k];
+        rows.push_back(Row("Trackbar", k + 1, 0, {0, 40 * k, 200, 30}, {{CELL_TYPE, b.type}, {b.value_cell, b.value},
+                           {CELL_MIN, b.min}, {CELL_MAX, b.max}, {CELL_SCALE, b.scale}}));
+    }
+    rows.push_back(Row("Write", 9, 0, {0, 320, 200, 30}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "1"}}));
+    LoadRows(rows);
     ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table), 1);
 
     GuiElement* k1 = Element(1);
@@ -429,36 +433,29 @@ TEST(Controls, EditBoxTextsInAndOut)
     EXPECT_EQ(ControlText(d->window), std::string("10000000000000000303786028427003666890752.00").substr(0, 30));
 
     // Text typed in, read back.
-    (void)SetWindowTextA(d->window, "12.5");
-    ASSERT_EQ(ReadValueFromEditBox_GuiElement(d), 1);
+    ASSERT_EQ(Typed(d, "12.5"), 1);
     EXPECT_EQ(d->double_value, 12.5);
-    (void)SetWindowTextA(d->window, "1.5*10^2");
-    ASSERT_EQ(ReadValueFromEditBox_GuiElement(d), 1);
+    ASSERT_EQ(Typed(d, "1.5*10^2"), 1);
     EXPECT_EQ(d->double_value, 150.0);
-    (void)SetWindowTextA(d->window, "1e3");
-    EXPECT_EQ(ReadValueFromEditBox_GuiElement(d), 0);
+    EXPECT_EQ(Typed(d, "1e3"), 0);
     EXPECT_EQ(d->status, 602);
     EXPECT_EQ(d->double_value, 150.0);
     EXPECT_EQ(ControlText(d->window), "1e3");      // the rejected text stays
-    (void)SetWindowTextA(d->window, "");
-    EXPECT_EQ(ReadValueFromEditBox_GuiElement(d), 0);
+    EXPECT_EQ(Typed(d, ""), 0);
     EXPECT_EQ(d->double_value, 150.0);
 
-    (void)SetWindowTextA(i->window, "640");
-    ASSERT_EQ(ReadValueFromEditBox_GuiElement(i), 1);
+    ASSERT_EQ(Typed(i, "640"), 1);
     EXPECT_EQ(i->int_value, 640);
-    (void)SetWindowTextA(i->window, "");
-    EXPECT_EQ(ReadValueFromEditBox_GuiElement(i), 0);
-    EXPECT_EQ(i->status, 603);
-    EXPECT_EQ(i->int_value, 0);
-    (void)SetWindowTextA(i->window, "99999999999");
-    EXPECT_EQ(ReadValueFromEditBox_GuiElement(i), 0);
-    EXPECT_EQ(i->status, 603);
+    // A refused text leaves 0: the conversion clears the value before it reads.
+    for (const char* refused : {"", "99999999999"}) {
+        EXPECT_EQ(Typed(i, refused), 0) << refused;
+        EXPECT_EQ(i->status, 603) << refused;
+        EXPECT_EQ(i->int_value, 0) << refused;
+    }
 
     // Only the first 30 characters are read.
     const std::string forty = "abcdefghijklmnopqrstuvwxyz0123456789ABCD";
-    (void)SetWindowTextA(s->window, forty.c_str());
-    ASSERT_EQ(ReadValueFromEditBox_GuiElement(s), 1);
+    ASSERT_EQ(Typed(s, forty.c_str()), 1);
     EXPECT_EQ(std::string(s->string_value, 30), forty.substr(0, 30));
     EXPECT_EQ(s->string_value[30], '\0');
     // A string field full to its last byte is still shown as 30 characters.

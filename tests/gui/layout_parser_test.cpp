@@ -457,6 +457,21 @@ TEST(TrackbarStep, ScaledValuesAndBadScales)
     EXPECT_EQ(step, 0);
 }
 
+// Gives e the kind and sizes of a multiline read edit and creates its
+// buffer; the creation's result.
+static int CreateBuffer(GuiElement* e, const char* kind, int32_t lines, int32_t line_length)
+{
+    strcpy(e->kind, kind);
+    e->buffer_lines = lines;
+    e->buffer_line_length = line_length;
+    return CreateMultilineTextBuffer_GuiElement(e);
+}
+
+static void AppendLines(GuiElement* e, std::initializer_list<const char*> lines)
+{
+    for (const char* line : lines) AppendLine_GuiElement(e, line);
+}
+
 // The buffer's lines as text, for comparing.
 static std::string BufferText(GuiElement* e)
 {
@@ -475,23 +490,15 @@ TEST(MultilineBuffer, AppendsScrollsAndStaysTerminated)
     EXPECT_EQ(DropFirstLine_GuiElement(&e), 0);
     EXPECT_EQ(e.status, 402);
 
-    strcpy(e.kind, "multiline");
-    e.buffer_lines = 10;
-    e.buffer_line_length = 40;
-    ASSERT_EQ(CreateMultilineTextBuffer_GuiElement(&e), 1);
+    ASSERT_EQ(CreateBuffer(&e, "multiline", 10, 40), 1);
     EXPECT_EQ(e.last_line, -1);
     for (int i = 0; i < 420; ++i) ASSERT_EQ(e.text_buffer[i], 0) << i;
     Release_GuiElement(&e);
 
-    strcpy(e.kind, "M");
-    e.buffer_lines = 3;
-    e.buffer_line_length = 5;
-    ASSERT_EQ(CreateMultilineTextBuffer_GuiElement(&e), 1);
-    AppendLine_GuiElement(&e, "one");
-    AppendLine_GuiElement(&e, "two");
+    ASSERT_EQ(CreateBuffer(&e, "M", 3, 5), 1);
+    AppendLines(&e, {"one", "two"});
     EXPECT_EQ(BufferText(&e), "one\r\ntwo\r\n");
-    AppendLine_GuiElement(&e, "three");
-    AppendLine_GuiElement(&e, "four");
+    AppendLines(&e, {"three", "four"});
     EXPECT_EQ(e.last_line, 2);
     EXPECT_EQ(BufferText(&e), "two\r\nthree\r\nfour\r\n");
     EXPECT_EQ(e.status, 0);
@@ -507,12 +514,8 @@ TEST(MultilineBuffer, AppendsScrollsAndStaysTerminated)
 
     // Every line full: the text still ends inside the buffer, and the lines
     // go on scrolling afterwards.
-    strcpy(e.kind, "M");
-    e.buffer_lines = 2;
-    e.buffer_line_length = 3;
-    ASSERT_EQ(CreateMultilineTextBuffer_GuiElement(&e), 1);
-    AppendLine_GuiElement(&e, "aaa");
-    AppendLine_GuiElement(&e, "bbb");
+    ASSERT_EQ(CreateBuffer(&e, "M", 2, 3), 1);
+    AppendLines(&e, {"aaa", "bbb"});
     EXPECT_EQ(BufferText(&e), "aaa\r\nbbb");
     AppendLine_GuiElement(&e, "ccc");
     EXPECT_EQ(e.status, 0);
@@ -523,10 +526,7 @@ TEST(MultilineBuffer, AppendsScrollsAndStaysTerminated)
     Release_GuiElement(&e);
 
     // One full line only.
-    strcpy(e.kind, "M");
-    e.buffer_lines = 1;
-    e.buffer_line_length = 2;
-    ASSERT_EQ(CreateMultilineTextBuffer_GuiElement(&e), 1);
+    ASSERT_EQ(CreateBuffer(&e, "M", 1, 2), 1);
     AppendLine_GuiElement(&e, "ab");
     EXPECT_EQ(BufferText(&e), "ab");
     AppendLine_GuiElement(&e, "c");
@@ -534,16 +534,10 @@ TEST(MultilineBuffer, AppendsScrollsAndStaysTerminated)
     Release_GuiElement(&e);
 
     // Sizes no buffer can have.
-    strcpy(e.kind, "M");
-    e.buffer_lines = -1;
-    e.buffer_line_length = 5;
-    EXPECT_EQ(CreateMultilineTextBuffer_GuiElement(&e), 0);
-    e.buffer_lines = INT32_MAX;
-    e.buffer_line_length = INT32_MAX;
-    EXPECT_EQ(CreateMultilineTextBuffer_GuiElement(&e), 0);
+    EXPECT_EQ(CreateBuffer(&e, "M", -1, 5), 0);
+    EXPECT_EQ(CreateBuffer(&e, "M", INT32_MAX, INT32_MAX), 0);
     EXPECT_EQ(e.text_buffer, nullptr);
-    e.buffer_lines = 0;
-    ASSERT_EQ(CreateMultilineTextBuffer_GuiElement(&e), 1);
+    ASSERT_EQ(CreateBuffer(&e, "M", 0, INT32_MAX), 1);
     EXPECT_EQ(WriteLine_GuiElement(&e, "a", 0), 0);
     EXPECT_EQ(e.status, 301);
     EXPECT_STREQ(TerminatedText_GuiElement(&e), "");
