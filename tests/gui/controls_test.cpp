@@ -254,8 +254,8 @@ TEST(Controls, FailuresShowTheirMessageAndStop)
                               container},
          202, "Could not create a particular button", 60, 50},
         {"parent never named", {top_button,
-                                Row("Trackbar", 52, 999, {1, 1, 50, 20},
-                                    {{CELL_TYPE, "D"}, {CELL_DOUBLE, "1"}, {CELL_MIN, "0"}, {CELL_MAX, "2"}, {CELL_SCALE, "1"}}),
+                                Row("Trackbar", 52, 999, {1, 1, 50, 20}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "1"},
+                                    {CELL_MIN, "0"}, {CELL_MAX, "2"}, {CELL_SCALE, "1"}}),
                                 container},
          209, "Could not create a particular track bar.", 60, 50},
         {"id 0 hides later parents", {Row("Button", 0, 0, {10, 400, 80, 24}, {{CELL_CAPTION, "Zero"}}),
@@ -483,11 +483,11 @@ TEST(Controls, LinkedPairsFollowEachOther)
     HostGuard g;
     LoadRows({
         Row("Write", 303, 0, {0, 0, 100, 22}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "0.7"}, {CELL_TRACKBAR, 903}}),
-        Row("Trackbar", 903, 0, {110, 0, 300, 30},
-            {{CELL_TYPE, "D"}, {CELL_DOUBLE, "0.7"}, {CELL_MIN, "0"}, {CELL_MAX, "2"}, {CELL_SCALE, "0.01"}, {CELL_EDITBOX, 303}}),
+        Row("Trackbar", 903, 0, {110, 0, 300, 30}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "0.7"}, {CELL_MIN, "0"},
+            {CELL_MAX, "2"}, {CELL_SCALE, "0.01"}, {CELL_EDITBOX, 303}}),
         Row("Write", 301, 0, {0, 40, 100, 22}, {{CELL_TYPE, "I"}, {CELL_INT, "400"}, {CELL_TRACKBAR, 901}}),
-        Row("Trackbar", 901, 0, {110, 40, 300, 30},
-            {{CELL_TYPE, "I"}, {CELL_INT, "400"}, {CELL_MIN, "100"}, {CELL_MAX, "1200"}, {CELL_SCALE, "10"}, {CELL_EDITBOX, 301}}),
+        Row("Trackbar", 901, 0, {110, 40, 300, 30}, {{CELL_TYPE, "I"}, {CELL_INT, "400"}, {CELL_MIN, "100"},
+            {CELL_MAX, "1200"}, {CELL_SCALE, "10"}, {CELL_EDITBOX, 301}}),
         Row("Write", 304, 0, {0, 80, 100, 22}, {{CELL_TYPE, "d"}, {CELL_DOUBLE, "1"}, {CELL_TRACKBAR, 903}}),
     });
     ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table), 1);

@@ -209,7 +209,8 @@ TEST(NumText, IntegerTextAndItsStatusCodes)
 TEST(NumText, IntegerTextOutsideThe32BitRange)
 {
     int32_t value = 0;
-    ExpectInts({{"2147483647", 0, INT32_MAX}, {"-2147483648", 0, INT32_MIN}, {"000000000000000000000000000042", 0, 42}});
+    ExpectInts({{"2147483647", 0, INT32_MAX}, {"-2147483648", 0, INT32_MIN},
+                {"000000000000000000000000000042", 0, 42}});
 
     const char* out_of_range[] = {
         "2147483648", "-2147483649", "4294967296", "9999999999", "10000000000",

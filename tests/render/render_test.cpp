@@ -607,7 +607,7 @@ TEST_F(RenderTest, ResizeGivesTexturesTheNewSize)
         Frame();
         GLint port[4] = {-1, -1, -1, -1};
         glGetIntegerv(GL_VIEWPORT, port);
-        EXPECT_TRUE(port[0] == 0 && port[1] == 0 && port[2] == 0 && port[3] == 100) << "the frame's viewport is the view";
+        EXPECT_TRUE(port[0] == 0 && port[1] == 0 && port[2] == 0 && port[3] == 100) << "the frame's viewport";
     }
     // A size no texture can have is refused; the textures keep their size.
     viewer_width = INT_MAX;
