@@ -18,6 +18,8 @@
 #include "capture/capture.h"
 #include "render/render.h"
 
+#include <GL/glew.h>
+
 static const int kViewSize = 400;
 static const int kRuns = 11;
 
@@ -86,7 +88,6 @@ static void Frame(HWND viewer, const RECT& view)
 static void FloorFrame(HWND viewer, const RECT& view)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    (void)GetWindowRect(viewer, &frame_viewer_rect);
     RenderStagesAndPresent(viewer_dc, viewer_width, viewer_height);
 }
 
@@ -164,7 +165,6 @@ static bool CreateViewer(HINSTANCE instance, const RECT& view)
     if (InitGLContext(viewer_dc) != 0 || CreateShaderPrograms() != 0 ||
         CreateRenderResources(viewer_width, viewer_height) != 0)
         return false;
-    glViewport(0, 0, viewer_width, viewer_height);
     ShowWindow(viewer_hwnd, SW_SHOWNOACTIVATE);
     PumpMessages();
     return true;

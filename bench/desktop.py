@@ -45,16 +45,8 @@ def kill_group(popen):
             pass
 
 
-class Desktop:
-    def __init__(self, bin_dir):
-        self.bin_dir = os.path.abspath(bin_dir)
-        self.state = os.path.join(os.path.dirname(self.bin_dir), "bench")
-        self.prefix = os.path.join(self.state, "wineprefix")
-        self.env = None
-        self.display = None
-        self._xvfb = None
-        self._composite = None
-        self._server_started = False
+class Scoped:
+    """A with-block over start() and stop(); a start that fails stops what it began."""
 
     def __enter__(self):
         try:
@@ -67,6 +59,18 @@ class Desktop:
     def __exit__(self, *exc):
         self.stop()
         return False
+
+
+class Desktop(Scoped):
+    def __init__(self, bin_dir):
+        self.bin_dir = os.path.abspath(bin_dir)
+        self.state = os.path.join(os.path.dirname(self.bin_dir), "bench")
+        self.prefix = os.path.join(self.state, "wineprefix")
+        self.env = None
+        self.display = None
+        self._xvfb = None
+        self._composite = None
+        self._server_started = False
 
     def start(self):
         os.makedirs(self.state, exist_ok=True)

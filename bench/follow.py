@@ -186,25 +186,13 @@ def percentile(sorted_values, fraction):
     return sorted_values[rank - 1]
 
 
-class Run:
+class Run(desktop.Scoped):
     """One scene and Quorvix over it; both end with it."""
 
     def __init__(self, desk, x, scene):
         self.desk, self.x, self.scene = desk, x, scene
         self.fixture = self.quorvix = None
         self.viewer = 0
-
-    def __enter__(self):
-        try:
-            self.start()
-        except BaseException:
-            self.end()
-            raise
-        return self
-
-    def __exit__(self, *exc):
-        self.end()
-        return False
 
     def start(self):
         label, count, args = self.scene
@@ -242,7 +230,7 @@ class Run:
         except FileNotFoundError:
             return 0
 
-    def end(self):
+    def stop(self):
         for p in (self.quorvix, self.fixture):
             desktop.kill_group(p)
         self.quorvix = self.fixture = None

@@ -34,7 +34,8 @@ cleanup() {
   wineserver -k >/dev/null 2>&1
   wineserver -w >/dev/null 2>&1
   [ -n "$keeper" ] && kill "$keeper" >/dev/null 2>&1 && wait "$keeper" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" >/dev/null 2>&1 && wait "$xvfb" 2>/dev/null
+  # Not a child of this shell: Xvfb removes its lock and socket on its own.
+  [ -n "$xvfb" ] && kill "$xvfb" >/dev/null 2>&1
 }
 trap cleanup EXIT
 trap 'exit 130' INT
@@ -97,13 +98,10 @@ if [ -n "${DISPLAY:-}" ]; then
   exit "$code"
 fi
 
-n=90
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=":$n"
-for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-echo "No display: sample windows on virtual display :$n"
+started=$("$root/scripts/start-display.sh" /dev/null)
+read -r DISPLAY xvfb <<<"$started"
+export DISPLAY
+echo "No display: sample windows on virtual display $DISPLAY"
 keep_window_images
 start_samples
 xdotool mousemove 700 400

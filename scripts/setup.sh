@@ -21,17 +21,59 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 
+# "URI KEYRING" of the machine's own entry for bookworm's packages (KEYRING
+# empty when the entry names no key file): a mirror or proxy that serves them
+# serves their sources too. Deb822 entries first, then one-line ones.
+bookworm_entry() {
+  local f
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] || continue
+    awk '
+      function flush() {
+        if (!found && (" " field["types"] " ") ~ / deb / && (" " field["suites"] " ") ~ / bookworm / &&
+            tolower(field["enabled"]) !~ /^no/ && split(field["uris"], uri, " ") > 0) {
+          # Signed-By may hold the key itself rather than the name of its file.
+          print uri[1], (field["signed-by"] ~ /^\// ? field["signed-by"] : "")
+          found = 1
+        }
+        split("", field)
+      }
+      /^#/ { next }
+      /^[ \t]*$/ { flush(); next }
+      /^[ \t]/ { field[key] = field[key] " " $0; next }
+      {
+        key = tolower($0); sub(/:.*/, "", key)
+        value = $0; sub(/^[^:]*:[ \t]*/, "", value)
+        field[key] = value
+      }
+      END { flush() }
+    ' "$f"
+  done
+  cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null | awk '
+    $1 != "deb" { next }
+    {
+      line = $0; signed = ""
+      if (match(line, /\[[^]]*\]/)) {
+        n = split(substr(line, RSTART + 1, RLENGTH - 2), option, " ")
+        for (i = 1; i <= n; i++) if (option[i] ~ /^signed-by=\//) signed = substr(option[i], 11)
+        line = substr(line, 1, RSTART - 1) " " substr(line, RSTART + RLENGTH)
+      }
+      split(line, word, " ")
+      if (word[3] == "bookworm") print word[2], signed
+    }'
+}
+
 src_list=/etc/apt/sources.list.d/quorvix-deb-src.sources
 need_src=0
 grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ || grep -qs '^deb-src' /etc/apt/sources.list || need_src=1
 if [ "$need_src" -eq 1 ]; then
-  sudo_if_needed tee "$src_list" >/dev/null <<'SRC'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
+  read -r src_uri src_keyring < <(bookworm_entry | head -n 1) || true
+  # The fixed address only when the machine names no bookworm entry at all.
+  src_uri=${src_uri:-http://deb.debian.org/debian}
+  src_keyring=${src_keyring:-/usr/share/keyrings/debian-archive-keyring.gpg}
+  echo "setup: source packages from $src_uri"
+  printf 'Types: deb-src\nURIs: %s\nSuites: bookworm\nComponents: main\nSigned-By: %s\n' \
+    "$src_uri" "$src_keyring" | sudo_if_needed tee "$src_list" >/dev/null
 fi
 
 glew_dir="$deps/glew-2.2.0"

@@ -1,4 +1,6 @@
-# Native tests of the portable code, under AddressSanitizer and UBSan.
+# Native tests of the portable code, under AddressSanitizer and UBSan; they
+# and the fuzzers take their support header from the tests folder.
+include_directories(${CMAKE_CURRENT_SOURCE_DIR})
 add_executable(numtext_native numtext/numtext_test.cpp)
 target_link_libraries(numtext_native PRIVATE quorvix_portable GTest::gtest_main)
 add_test(NAME native.numtext COMMAND numtext_native)

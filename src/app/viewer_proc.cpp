@@ -48,7 +48,6 @@ static LRESULT OnCreate(HWND hwnd)
     (void)InitGLContext(viewer_dc);
     (void)CreateShaderPrograms();
     (void)CreateRenderResources(viewer_width, viewer_height);
-    glViewport(0, 0, viewer_width, viewer_height);
     CaptureBeneathView();
     (void)SetTimer(hwnd, capture_timer_id, capture_period_ms, NULL);
     (void)SetTimer(hwnd, repaint_timer_id, repaint_period_ms, NULL);

@@ -10,14 +10,14 @@ int Read_CsvFile(CsvFile* file, const char* name)
     HANDLE handle = CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        file->status = 101;
+        file->status = CSV_READ_CANNOT_OPEN;
         return 0;
     }
     file->handle = handle;
     const DWORD size = GetFileSize(handle, nullptr);
     if (size == INVALID_FILE_SIZE) {
         (void)CloseHandle(handle); // nothing more to do if closing fails
-        file->status = 102;
+        file->status = CSV_READ_NO_SIZE;
         return 0;
     }
     file->size = size;
@@ -25,18 +25,18 @@ int Read_CsvFile(CsvFile* file, const char* name)
     file->data = (char*)malloc(size > 0 ? size : 1);
     if (file->data == nullptr) {
         (void)CloseHandle(handle);
-        file->status = 103;
+        file->status = CSV_READ_NO_MEMORY;
         return 0;
     }
     DWORD bytes_read = 0;
     if (!ReadFile(handle, file->data, size, &bytes_read, nullptr)) {
         (void)CloseHandle(handle);
-        file->status = 104;
+        file->status = CSV_READ_FAILED;
         return 0;
     }
     if (bytes_read != size) {
         (void)CloseHandle(handle);
-        file->status = 105;
+        file->status = CSV_READ_SHORT;
         return 0;
     }
     Examine_CsvFile(file);

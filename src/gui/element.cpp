@@ -25,22 +25,22 @@ struct KindControl {
 static const KindControl kind_controls[] = {
     /* NONE */       { nullptr, TEXT_NONE, 0, nullptr, 0 },
     /* CONTAINER */  { "BUTTON", TEXT_CAPTION, WS_CHILD | WS_VISIBLE | BS_GROUPBOX,
-                       "Could not create a particular container.", 201 },
+                       "Could not create a particular container.", CREATE_CONTAINER },
     /* BUTTON */     { "BUTTON", TEXT_CAPTION, WS_CHILD | WS_VISIBLE,
-                       "Could not create a particular button", 202 },
+                       "Could not create a particular button", CREATE_BUTTON },
     /* WRITE_EDIT */ { "Edit", TEXT_EMPTY, WS_CHILD | WS_VISIBLE | WS_BORDER,
-                       "Could not create a particular write edit box.", 203 },
+                       "Could not create a particular write edit box.", CREATE_WRITE_EDIT },
     /* READ_EDIT */  { "EDIT", TEXT_EMPTY, WS_CHILD | WS_VISIBLE | WS_BORDER | ES_READONLY,
-                       "Could not create a particular read edit box.", 204 },
+                       "Could not create a particular read edit box.", CREATE_READ_EDIT },
     /* MULTILINE */  { "EDIT", TEXT_EMPTY,
                        WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_READONLY | ES_MULTILINE,
-                       "Could not create a particular multiline-read-edit.", 205 },
+                       "Could not create a particular multiline-read-edit.", CREATE_MULTILINE_EDIT },
     /* GRAPHICS */   { "GraphicsWindow", TEXT_NONE, WS_CHILD | WS_VISIBLE | WS_BORDER,
-                       "Could not create a particular graphics window.", 207 },
+                       "Could not create a particular graphics window.", CREATE_GRAPHICS },
     /* CHECKBOX */   { "Button", TEXT_NONE, WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX,
-                       "Could not create a particular check-box.", 208 },
+                       "Could not create a particular check-box.", CREATE_CHECKBOX },
     /* TRACKBAR */   { "msctls_trackbar32", TEXT_NONE, WS_CHILD | WS_VISIBLE | TBS_HORZ | TBS_NOTICKS,
-                       "Could not create a particular track bar.", 209 },
+                       "Could not create a particular track bar.", CREATE_TRACKBAR },
     /* TEXT_LABEL */ { nullptr, TEXT_NONE, 0, nullptr, 0 },
 };
 
@@ -133,7 +133,8 @@ int CreateWindows_GuiElementTable(HWND settings_window, GuiElementTable* table)
         case GUI_KIND_MULTILINE_EDIT:
             if (!CreateMultilineTextBuffer_GuiElement(element))
                 return FailCreation(settings_window, table,
-                                    "'CreateMultilineTextBuffer_GuiElement()' unsuccessful.", 206);
+                                    "'CreateMultilineTextBuffer_GuiElement()' unsuccessful.",
+                                    CREATE_MULTILINE_BUFFER);
             break;
         case GUI_KIND_TRACKBAR:
             SetUpTrackbar(element);

@@ -79,24 +79,78 @@ void    GetAbsolutePosition_GuiElementTable(const GuiElementTable* table, int32_
 // 32-bit end.
 int ValueToTrackbarStep(double value, double scale, int32_t* step);
 
+// An operation below that fails leaves the code of the failure in the status
+// of the record it worked on, and returns 0 where it returns 1 for success.
+// The codes are grouped by hundreds per operation; the numbers are what the
+// records have always reported, so one number may name failures of different
+// operations.
+
 // Layout file (layout_table.cpp; Read_CsvFile in csv_read.cpp needs Win32).
+enum CsvReadStatus {                  // Read_CsvFile, the file's status
+    CSV_READ_CANNOT_OPEN    = 101,    // no such file, or another program holds it
+    CSV_READ_NO_SIZE        = 102,
+    CSV_READ_NO_MEMORY      = 103,
+    CSV_READ_FAILED         = 104,
+    CSV_READ_SHORT          = 105,    // fewer bytes than the file's size
+};
+enum CsvSeekStatus {                  // SeekLine_CsvFile, the file's status
+    CSV_SEEK_NO_SUCH_LINE   = 201,    // beyond the last line, or nothing read
+};
+enum TableLoadStatus {                // Load_GuiElementTable, the table's status
+    LOAD_NO_FILE            = 101,
+    LOAD_NOT_EXAMINED       = 102,
+    LOAD_TOO_MANY_LINES     = 103,    // over CSV_MAX_LINES
+    LOAD_TOO_MANY_COLUMNS   = 104,    // over CSV_MAX_COLUMNS
+    LOAD_ROW_FAILED         = 105,    // the row's element holds its RowStatus
+};
+enum RowStatus {                      // ParseRow_GuiElement, the element's status
+    ROW_BAD_ID              = 101,    // 101..116: an int cell of that column did not convert
+    ROW_BAD_PARENT_ID       = 102,
+    ROW_BAD_X               = 103,
+    ROW_BAD_Y               = 104,
+    ROW_BAD_WIDTH           = 105,
+    ROW_BAD_HEIGHT          = 106,
+    ROW_BAD_INT_VALUE       = 107,
+    ROW_BAD_SPARE_INT_1     = 109,
+    ROW_BAD_SPARE_INT_2     = 110,
+    ROW_BAD_BUFFER_LINES    = 111,
+    ROW_BAD_LINE_LENGTH     = 112,
+    ROW_BAD_LINKED_ID       = 116,    // either link
+    ROW_TOO_FEW_CELLS       = 120,    // the row ends before its 22nd cell
+    ROW_TOO_MANY_CELLS      = 121,    // a 22nd comma
+    ROW_CELL_TOO_LONG       = 122,    // over 30 characters
+    ROW_NO_FINAL_CR         = 123,    // the 22nd cell is not ended by a CR
+};
 void Clear_CsvFile(CsvFile* file);
 void Release_CsvFile(CsvFile* file);
 int  Read_CsvFile(CsvFile* file, const char* name);
 // Counts lines and columns of data already in the record (part of reading).
 void Examine_CsvFile(CsvFile* file);
 int  SeekLine_CsvFile(CsvFile* file, int32_t n);
-// 1, or 0 with table status 101 no file, 102 not examined, 103 over 1000
-// lines, 104 over 22 columns, 105 a row failed (its element holds the code).
 int  Load_GuiElementTable(GuiElementTable* table, CsvFile* file);
-// One row of 22 cells ending at its CR; a NUL or end ends the text. 1, or 0
-// with the element's status: 101..107, 109..112, 116 an int cell of that
-// column did not convert; 120 the row ends before its 22nd cell; 121 a 22nd
-// comma (more than 22 cells); 122 a cell longer than 30 characters; 123 the
-// 22nd cell is not ended by a CR.
+// One row of 22 cells ending at its CR; a NUL or end ends the text.
 int  ParseRow_GuiElement(GuiElement* element, const char* row, const char* end);
 
-// Multiline text buffer (text_buffer.cpp).
+// Multiline text buffer (text_buffer.cpp); the element's status.
+enum BufferCreateStatus {             // CreateMultilineTextBuffer_GuiElement
+    BUFFER_NOT_MULTILINE    = 201,
+    BUFFER_BAD_SIZE         = 201,    // negative sizes, or over 2 GB
+    BUFFER_NO_MEMORY        = 201,
+};
+enum WriteLineStatus {                // WriteLine_GuiElement
+    WRITE_LINE_NO_BUFFER    = 301,
+    WRITE_LINE_TOO_LONG     = 302,
+    WRITE_LINE_BAD_INDEX    = 303,
+    WRITE_LINE_NO_ROOM      = 303,    // the lines before it leave no room
+};
+enum DropLineStatus {                 // DropFirstLine_GuiElement
+    DROP_LINE_NO_BUFFER     = 402,
+};
+enum AppendLineStatus {               // AppendLine_GuiElement
+    APPEND_NOT_MULTILINE    = 501,
+    APPEND_SCROLLED_FAILED  = 502,    // the write after dropping the first line
+    APPEND_FAILED           = 504,
+};
 int  CreateMultilineTextBuffer_GuiElement(GuiElement* element);
 int  WriteLine_GuiElement(GuiElement* element, const char* text, int32_t index);
 void AppendLine_GuiElement(GuiElement* element, const char* text);
@@ -111,14 +165,42 @@ extern WNDPROC previous_button_proc;
 extern WNDPROC previous_editbox_proc;
 extern WNDPROC previous_trackbar_proc;
 
-// Controls (element.cpp). 1, or 0 with table status 201..209 after a message box.
+// Controls (element.cpp); the table's status, after a message box.
+enum CreateStatus {
+    CREATE_CONTAINER        = 201,
+    CREATE_BUTTON           = 202,
+    CREATE_WRITE_EDIT       = 203,
+    CREATE_READ_EDIT        = 204,
+    CREATE_MULTILINE_EDIT   = 205,
+    CREATE_MULTILINE_BUFFER = 206,
+    CREATE_GRAPHICS         = 207,
+    CREATE_CHECKBOX         = 208,
+    CREATE_TRACKBAR         = 209,
+};
 int CreateWindows_GuiElementTable(HWND settings_window, GuiElementTable* table);
 
-// Values (values.cpp). 1, or 0 with the element's status set. A track bar
-// whose value over scale is no finite 32-bit number (scale 0 included) gets
-// position 0 (scale 0 or NaN) or the nearest 32-bit end, and status 903; a
-// thumb position times scale that an int value or a finite double cannot
-// hold leaves the value unchanged with status 803.
+// Values (values.cpp); the element's status. A track bar whose value over
+// scale is no finite 32-bit number (scale 0 included) gets position 0
+// (scale 0 or NaN) or the nearest 32-bit end; a thumb position times scale
+// that an int value or a finite double cannot hold leaves the value unchanged.
+enum ThumbSetStatus {                 // SetTrackbarPosition_GuiElement
+    THUMB_SET_NOT_TRACKBAR    = 901,
+    THUMB_SET_STRING          = 902,
+    THUMB_SET_NO_STEP         = 903,
+};
+enum ThumbReadStatus {                // ReadTrackbarPosition_GuiElement
+    THUMB_READ_NOT_TRACKBAR   = 801,
+    THUMB_READ_STRING         = 802,
+    THUMB_READ_OUT_OF_RANGE   = 803,
+};
+enum EditWriteStatus {                // WriteValueToEditBox_GuiElement
+    EDIT_WRITE_NOT_WRITE_EDIT = 701,
+};
+enum EditReadStatus {                 // ReadValueFromEditBox_GuiElement
+    EDIT_READ_NOT_WRITE_EDIT  = 601,
+    EDIT_READ_BAD_DOUBLE      = 602,
+    EDIT_READ_BAD_INT         = 603,
+};
 int  SetTrackbarPosition_GuiElement(GuiElement* element);
 int  ReadTrackbarPosition_GuiElement(GuiElement* element);
 int  WriteValueToEditBox_GuiElement(GuiElement* element);

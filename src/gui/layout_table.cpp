@@ -197,7 +197,7 @@ void Examine_CsvFile(CsvFile* file)
 int SeekLine_CsvFile(CsvFile* file, int32_t n)
 {
     if (n < 0 || n > file->line_count || file->data == nullptr) {
-        file->status = 201;
+        file->status = CSV_SEEK_NO_SUCH_LINE;
         return 0;
     }
     const char* p = file->data;
@@ -225,31 +225,20 @@ struct ColumnFormat {
     size_t   offset;    // of the field in GuiElement
 };
 
-#define COLUMN(type, code, field) { type, code, offsetof(GuiElement, field) }
+#define TEXT_CELL(field)        { CELL_TEXT, 0, offsetof(GuiElement, field) }
+#define INT_CELL(field, code)   { CELL_INT, code, offsetof(GuiElement, field) }
+#define DOUBLE_CELL(field)      { CELL_DOUBLE, 0, offsetof(GuiElement, field) }
 
+// The 22 columns in the file's order.
 static const ColumnFormat row_columns[CSV_MAX_COLUMNS] = {
-    COLUMN(CELL_TEXT,   0,   kind),
-    COLUMN(CELL_INT,    101, id),
-    COLUMN(CELL_INT,    102, parent_id),
-    COLUMN(CELL_INT,    103, x),
-    COLUMN(CELL_INT,    104, y),
-    COLUMN(CELL_INT,    105, width),
-    COLUMN(CELL_INT,    106, height),
-    COLUMN(CELL_TEXT,   0,   caption),
-    COLUMN(CELL_TEXT,   0,   value_type),
-    COLUMN(CELL_INT,    107, int_value),
-    COLUMN(CELL_DOUBLE, 0,   double_value),
-    COLUMN(CELL_TEXT,   0,   string_value),
-    COLUMN(CELL_TEXT,   0,   spare_text),
-    COLUMN(CELL_INT,    109, spare_int_1),
-    COLUMN(CELL_INT,    110, spare_int_2),
-    COLUMN(CELL_INT,    111, buffer_lines),
-    COLUMN(CELL_INT,    112, buffer_line_length),
-    COLUMN(CELL_DOUBLE, 0,   range_min),
-    COLUMN(CELL_DOUBLE, 0,   range_max),
-    COLUMN(CELL_DOUBLE, 0,   scale),
-    COLUMN(CELL_INT,    116, linked_trackbar_id),
-    COLUMN(CELL_INT,    116, linked_editbox_id),
+    TEXT_CELL(kind), INT_CELL(id, ROW_BAD_ID), INT_CELL(parent_id, ROW_BAD_PARENT_ID),
+    INT_CELL(x, ROW_BAD_X), INT_CELL(y, ROW_BAD_Y), INT_CELL(width, ROW_BAD_WIDTH), INT_CELL(height, ROW_BAD_HEIGHT),
+    TEXT_CELL(caption), TEXT_CELL(value_type), INT_CELL(int_value, ROW_BAD_INT_VALUE),
+    DOUBLE_CELL(double_value), TEXT_CELL(string_value),
+    TEXT_CELL(spare_text), INT_CELL(spare_int_1, ROW_BAD_SPARE_INT_1), INT_CELL(spare_int_2, ROW_BAD_SPARE_INT_2),
+    INT_CELL(buffer_lines, ROW_BAD_BUFFER_LINES), INT_CELL(buffer_line_length, ROW_BAD_LINE_LENGTH),
+    DOUBLE_CELL(range_min), DOUBLE_CELL(range_max), DOUBLE_CELL(scale),
+    INT_CELL(linked_trackbar_id, ROW_BAD_LINKED_ID), INT_CELL(linked_editbox_id, ROW_BAD_LINKED_ID),
 };
 
 // Stores one cell's characters into its field; 0 with the column's code when
@@ -269,8 +258,8 @@ static int StoreCell(GuiElement* element, const ColumnFormat* column, const char
         memcpy(number, cell, length);
         int32_t value = 0;
         const int result = TextToInt(value, number, (int)sizeof(number));
-        // 0 converted, 2 empty (value 0); anything else, out of range too, fails.
-        if (result != 0 && result != 2) {
+        // An empty cell is 0; anything that does not convert, out of range too, fails.
+        if (result != TEXT_INT_OK && result != TEXT_INT_EMPTY) {
             element->status = column->code;
             return 0;
         }
@@ -296,22 +285,22 @@ int ParseRow_GuiElement(GuiElement* element, const char* row, const char* end)
         while (p != end && *p != ',' && *p != '\r' && *p != '\0') ++p;
         const size_t length = (size_t)(p - cell);
         if (length > GUI_TEXT_SIZE - 1) {
-            element->status = 122;
+            element->status = ROW_CELL_TOO_LONG;
             return 0;
         }
         const int last = column == CSV_MAX_COLUMNS - 1;
         const int at_comma = p != end && *p == ',';
         const int at_cr = p != end && *p == '\r';
         if (!last && !at_comma) {
-            element->status = 120;
+            element->status = ROW_TOO_FEW_CELLS;
             return 0;
         }
         if (last && at_comma) {
-            element->status = 121;
+            element->status = ROW_TOO_MANY_CELLS;
             return 0;
         }
         if (last && !at_cr) {
-            element->status = 123;
+            element->status = ROW_NO_FINAL_CR;
             return 0;
         }
         if (!StoreCell(element, &row_columns[column], cell, length)) return 0;
@@ -323,26 +312,26 @@ int ParseRow_GuiElement(GuiElement* element, const char* row, const char* end)
 int Load_GuiElementTable(GuiElementTable* table, CsvFile* file)
 {
     if (file->handle == nullptr || file->size == 0 || file->data == nullptr) {
-        table->status = 101;
+        table->status = LOAD_NO_FILE;
         return 0;
     }
     if (file->column_count < 1) {
-        table->status = 102;
+        table->status = LOAD_NOT_EXAMINED;
         return 0;
     }
     if (file->line_count > CSV_MAX_LINES) {
-        table->status = 103;
+        table->status = LOAD_TOO_MANY_LINES;
         return 0;
     }
     if (file->column_count > CSV_MAX_COLUMNS) {
-        table->status = 104;
+        table->status = LOAD_TOO_MANY_COLUMNS;
         return 0;
     }
     const char* end = TextEnd(file);
     int slot = 0;
     for (int32_t n = CSV_HEADER_LINES; n < file->line_count; ++n) {
         if (!SeekLine_CsvFile(file, n)) {
-            table->status = 105;
+            table->status = LOAD_ROW_FAILED;
             return 0;
         }
         // An empty first cell marks a blank spreadsheet row; an empty line
@@ -350,13 +339,13 @@ int Load_GuiElementTable(GuiElementTable* table, CsvFile* file)
         if (file->cursor != end && (*file->cursor == ',' || *file->cursor == '\r')) continue;
         // At most 990 rows reach here, as the line count is at most 1000.
         if (slot >= GUI_TABLE_SLOTS) {
-            table->status = 105;
+            table->status = LOAD_ROW_FAILED;
             return 0;
         }
         GuiElement* element = &table->elements[slot];
         Clear_GuiElement(element);
         if (!ParseRow_GuiElement(element, file->cursor, end)) {
-            table->status = 105;
+            table->status = LOAD_ROW_FAILED;
             return 0;
         }
         ++slot;

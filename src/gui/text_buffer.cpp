@@ -32,21 +32,21 @@ static char* BufferTextEnd(GuiElement* element, int64_t bytes)
 int CreateMultilineTextBuffer_GuiElement(GuiElement* element)
 {
     if (!IsMultiline(element)) {
-        element->status = 201;
+        element->status = BUFFER_NOT_MULTILINE;
         return 0;
     }
     element->last_line = -1;
     const int64_t bytes = BufferBytes(element);
     // Sizes come from the file: negative ones or a buffer beyond 2 GB are refused.
     if (element->buffer_lines < 0 || element->buffer_line_length < 0 || bytes > INT32_MAX) {
-        element->status = 201;
+        element->status = BUFFER_BAD_SIZE;
         return 0;
     }
     free(element->text_buffer);
     // One byte at least, so that a buffer of no lines is still an allocation.
     element->text_buffer = (char*)malloc(bytes > 0 ? (size_t)bytes : 1);
     if (element->text_buffer == nullptr) {
-        element->status = 201;
+        element->status = BUFFER_NO_MEMORY;
         return 0;
     }
     memset(element->text_buffer, 0, bytes > 0 ? (size_t)bytes : 1);
@@ -56,17 +56,17 @@ int CreateMultilineTextBuffer_GuiElement(GuiElement* element)
 int WriteLine_GuiElement(GuiElement* element, const char* text, int32_t index)
 {
     if (!HasUsableBuffer(element)) {
-        element->status = 301;
+        element->status = WRITE_LINE_NO_BUFFER;
         return 0;
     }
     if (text == nullptr) text = "";
     const size_t length = strnlen(text, (size_t)element->buffer_line_length + 1);
     if (length > (size_t)element->buffer_line_length) {
-        element->status = 302;
+        element->status = WRITE_LINE_TOO_LONG;
         return 0;
     }
     if (index < 0 || index > element->buffer_lines - 1) {
-        element->status = 303;
+        element->status = WRITE_LINE_BAD_INDEX;
         return 0;
     }
     const int64_t bytes = BufferBytes(element);
@@ -79,7 +79,7 @@ int WriteLine_GuiElement(GuiElement* element, const char* text, int32_t index)
     // written by hand with CRs inside) is refused rather than cut.
     const int64_t offset = start - element->text_buffer;
     if (offset + element->buffer_line_length + 2 > bytes) {
-        element->status = 303;
+        element->status = WRITE_LINE_NO_ROOM;
         return 0;
     }
     memset(start, 0, (size_t)element->buffer_line_length);
@@ -93,21 +93,21 @@ int WriteLine_GuiElement(GuiElement* element, const char* text, int32_t index)
 void AppendLine_GuiElement(GuiElement* element, const char* text)
 {
     if (!IsMultiline(element)) {
-        element->status = 501;
+        element->status = APPEND_NOT_MULTILINE;
         return;
     }
     if (element->last_line == element->buffer_lines - 1) {
         (void)DropFirstLine_GuiElement(element); // a failed drop makes the write fail too
-        if (!WriteLine_GuiElement(element, text, element->last_line + 1)) element->status = 502;
+        if (!WriteLine_GuiElement(element, text, element->last_line + 1)) element->status = APPEND_SCROLLED_FAILED;
         return;
     }
-    if (!WriteLine_GuiElement(element, text, element->last_line + 1)) element->status = 504;
+    if (!WriteLine_GuiElement(element, text, element->last_line + 1)) element->status = APPEND_FAILED;
 }
 
 int DropFirstLine_GuiElement(GuiElement* element)
 {
     if (!IsMultiline(element) || !HasUsableBuffer(element)) {
-        element->status = 402;
+        element->status = DROP_LINE_NO_BUFFER;
         return 0;
     }
     const int64_t bytes = BufferBytes(element);

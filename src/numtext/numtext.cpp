@@ -90,43 +90,42 @@ static int IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// Digits, at most one '.', and at most one '-', which must come first.
-static int IsDecimalText(const char* text, int n)
+// Every character a digit or one of others.
+static int IsDigitsAnd(const char* text, int n, const char* others)
 {
     for (int i = 0; i < n; ++i) {
-        char c = text[i];
-        if (!IsDigit(c) && c != '.' && c != '-') {
-            return 0;
-        }
-    }
-    if (CountChar(text, n, '.') > 1) {
-        return 0;
-    }
-    int minus_count = CountChar(text, n, '-');
-    if (minus_count > 1) {
-        return 0;
-    }
-    if (minus_count == 1) {
-        int minus_pos[1] = {0};
-        (void)FindCharPositions(text, n, '-', minus_pos, 1);
-        if (minus_pos[0] != 0) {
+        if (!IsDigit(text[i]) && memchr(others, text[i], strlen(others)) == nullptr) {
             return 0;
         }
     }
     return 1;
 }
 
+// At most one c, and not after position last.
+static int AtMostOneUpTo(const char* text, int n, char c, int last)
+{
+    int count = CountChar(text, n, c);
+    if (count > 1) {
+        return 0;
+    }
+    int pos = 0;
+    if (count == 1) {
+        (void)FindCharPositions(text, n, c, &pos, 1);
+    }
+    return pos <= last;
+}
+
+// Digits, at most one '.', and at most one '-', which must come first.
+static int IsDecimalText(const char* text, int n)
+{
+    return IsDigitsAnd(text, n, ".-") && AtMostOneUpTo(text, n, '.', n) && AtMostOneUpTo(text, n, '-', 0);
+}
+
 // mantissa*base^exponent: one '*' before one '^', a '.' only in the mantissa,
 // and a '-' only first or right after the '^'.
 static int IsScientificText(const char* text, int n)
 {
-    for (int i = 0; i < n; ++i) {
-        char c = text[i];
-        if (!IsDigit(c) && c != '.' && c != '*' && c != '^' && c != '-') {
-            return 0;
-        }
-    }
-    if (CountChar(text, n, '*') != 1 || CountChar(text, n, '^') != 1) {
+    if (!IsDigitsAnd(text, n, ".*^-") || CountChar(text, n, '*') != 1 || CountChar(text, n, '^') != 1) {
         return 0;
     }
     int star_pos = 0;
@@ -136,16 +135,8 @@ static int IsScientificText(const char* text, int n)
     if (star_pos > caret_pos) {
         return 0;
     }
-    int point_count = CountChar(text, n, '.');
-    if (point_count > 1) {
+    if (!AtMostOneUpTo(text, n, '.', star_pos)) {
         return 0;
-    }
-    if (point_count == 1) {
-        int point_pos = 0;
-        (void)FindCharPositions(text, n, '.', &point_pos, 1);
-        if (point_pos > star_pos) {
-            return 0;
-        }
     }
     int minus_count = CountChar(text, n, '-');
     if (minus_count > 2) {
@@ -212,11 +203,11 @@ int TextToDouble(double& out, const char* text, int capacity)
 {
     int n = BoundedTextLength(text, capacity);
     if (n == 0) {
-        return 1;
+        return TEXT_DOUBLE_NOT_NUMBER;
     }
     int scientific = IsScientificText(text, n);
     if (!scientific && !IsDecimalText(text, n)) {
-        return 1;
+        return TEXT_DOUBLE_NOT_NUMBER;
     }
 
     int negative_positions[2] = {-1, -1};
@@ -263,10 +254,10 @@ int TextToDouble(double& out, const char* text, int capacity)
     }
 
     if (!isfinite(result)) {
-        return 1;
+        return TEXT_DOUBLE_NOT_NUMBER;
     }
     out = result;
-    return 0;
+    return TEXT_DOUBLE_OK;
 }
 
 int TextToInt(int32_t& out, const char* text, int capacity)
@@ -274,11 +265,11 @@ int TextToInt(int32_t& out, const char* text, int capacity)
     out = 0;
     int n = BoundedTextLength(text, capacity);
     if (n == 0) {
-        return 2;
+        return TEXT_INT_EMPTY;
     }
     int kind = ClassifyIntegerText(text, n);
     if (kind == 0) {
-        return 1;
+        return TEXT_INT_BAD_TEXT;
     }
     // The magnitude is summed in 64 bits and checked after every digit, so
     // neither the sum nor the truncation of a term can overflow; the
@@ -288,15 +279,15 @@ int TextToInt(int32_t& out, const char* text, int capacity)
     for (int i = kind == 2 ? 1 : 0; i < n; ++i) {
         double term = ScaledDigit(text[i], n - 1 - i);
         if (term > (double)limit) {
-            return 3;
+            return TEXT_INT_OUT_OF_RANGE;
         }
         magnitude += (int64_t)term;
         if (magnitude > limit) {
-            return 3;
+            return TEXT_INT_OUT_OF_RANGE;
         }
     }
     out = (int32_t)(kind == 2 ? -magnitude : magnitude);
-    return 0;
+    return TEXT_INT_OK;
 }
 
 int IntToText(char* buffer, int32_t value, int size)
@@ -354,15 +345,15 @@ int TextToRgb(uint32_t& out, const char* text)
     int32_t r = 0;
     int32_t g = 0;
     int32_t b = 0;
-    if (TextToInt(r, red, 3) != 0) {
-        return 1;
+    if (TextToInt(r, red, 3) != TEXT_INT_OK) {
+        return TEXT_RGB_BAD_RED;
     }
-    if (TextToInt(g, green, 3) != 0) {
-        return 2;
+    if (TextToInt(g, green, 3) != TEXT_INT_OK) {
+        return TEXT_RGB_BAD_GREEN;
     }
-    if (TextToInt(b, blue, 3) != 0) {
-        return 3;
+    if (TextToInt(b, blue, 3) != TEXT_INT_OK) {
+        return TEXT_RGB_BAD_BLUE;
     }
     out = ((uint32_t)r & 0xFFu) + ((uint32_t)g & 0xFFu) * 256u + ((uint32_t)b & 0xFFu) * 65536u;
-    return 0;
+    return TEXT_RGB_OK;
 }

@@ -7,7 +7,7 @@
 // copy, replace what is there; a translucent window's tiles are drawn over
 // what shows through them at its alpha; where no window shows it stays
 // transparent.
-#include "render/render.h"
+#include "render/render_internal.h"
 #include "capture/capture.h"
 
 #include <stdint.h>

@@ -1,13 +1,14 @@
 // One frame of the viewer window: the captured windows beneath it from the
 // composed captures, the lens stages, present, the cross, swap.
-#include "render/render.h"
+#include "render/render_internal.h"
 
 #include <math.h>
 
-RECT   frame_viewer_rect;
-GLuint frame_source, frame_target;
+static RECT frame_viewer_rect; // the viewer's rectangle, read afresh by every frame
+// The stage passes' ping-pong: the latest image and the texture the next pass draws into.
+static GLuint frame_source, frame_target;
 // Uploaded transposed (row by row); a frame rewrites only the 2 x 2 block.
-float  frame_rotation[16] = {
+static float frame_rotation[16] = {
     0.0f, 0.0f, 0.0f, 0.0f,
     0.0f, 0.0f, 0.0f, 0.0f,
     0.0f, 0.0f, 1.0f, 0.0f,
@@ -92,6 +93,8 @@ static void DrawMarker(LineSet* set)
 
 void RenderFrame(HWND viewer, HDC dc, int width, int height)
 {
+    // A negative size counts as 0, as it does for the pass textures.
+    glViewport(0, 0, width > 0 ? width : 0, height > 0 ? height : 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     if (!GLEntryPointsLoaded())
         return;

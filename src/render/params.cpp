@@ -1,5 +1,5 @@
 // Distortion parameters and their defaults.
-#include "render/render.h"
+#include "render/render_internal.h"
 
 int   radial_enabled = 1;
 float K1 = 0.7f, K2 = 0.0f, K3 = 0.0f;

@@ -1,12 +1,13 @@
 // Render targets, the quad every textured pass draws, and the marker lines.
-#include "render/render.h"
+#include "render/render_internal.h"
 
 #include <stdint.h>
 #include <stdlib.h>
 
-GLuint  pass_fbo, capture_tex, pass_tex_a, pass_tex_b;
-GLuint  quad_vao, quad_vbo;
-float   quad_data[36];
+GLuint pass_fbo, capture_tex, pass_tex_a, pass_tex_b;
+static GLuint quad_vao, quad_vbo;
+// 6 positions (x, y, z, w) then 6 texture coordinates (s, t).
+static float quad_data[36];
 
 // A thin green cross just below and left of the view centre, where the cursor is.
 LineSet marker_h = {NULL, 0, 0, 1, 0.0f, -0.015f, 1, 0, {0.0f, 1.0f, 0.0f}, 0, 0};
@@ -40,8 +41,9 @@ int MaxTextureSize(void)
 }
 
 // Gives texture a width x height opaque black image and the pass filters.
-// A negative size counts as 0 (an empty image). 1 when the staging array
-// cannot be had: the size exceeds what OpenGL accepts or memory runs out.
+// A negative size counts as 0 (an empty image). RESOURCES_TEXTURE_REFUSED
+// when the staging array cannot be had: the size exceeds what OpenGL accepts
+// or memory runs out.
 static int DefineBlackTexture(GLuint texture, int width, int height, float** staging)
 {
     glBindTexture(GL_TEXTURE_2D, texture);
@@ -58,12 +60,12 @@ static int DefineBlackTexture(GLuint texture, int width, int height, float** sta
         if (width > MaxTextureSize() || height > MaxTextureSize() ||
             pixel_count > SIZE_MAX / (4 * sizeof(float))) {
             glBindTexture(GL_TEXTURE_2D, 0);
-            return 1;
+            return RESOURCES_TEXTURE_REFUSED;
         }
         pixels = (float*)malloc(pixel_count * 4 * sizeof(float));
         if (pixels == NULL) {
             glBindTexture(GL_TEXTURE_2D, 0);
-            return 1;
+            return RESOURCES_TEXTURE_REFUSED;
         }
         for (size_t i = 0; i < pixel_count; i++) {
             pixels[4 * i + 0] = 0.0f;
@@ -81,7 +83,7 @@ static int DefineBlackTexture(GLuint texture, int width, int height, float** sta
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glBindTexture(GL_TEXTURE_2D, 0);
-    return 0;
+    return RESOURCES_OK;
 }
 
 static void CreateQuad(void)
@@ -155,10 +157,18 @@ void DrawQuad(void)
     glBindVertexArray(0);
 }
 
+// Both pass textures at the view's size.
+static int DefinePassTextures(int width, int height)
+{
+    if (DefineBlackTexture(pass_tex_a, width, height, &staging_arrays[STAGING_PASS_A]) != RESOURCES_OK)
+        return RESOURCES_TEXTURE_REFUSED;
+    return DefineBlackTexture(pass_tex_b, width, height, &staging_arrays[STAGING_PASS_B]);
+}
+
 int CreateRenderResources(int width, int height)
 {
     if (!GLEntryPointsLoaded())
-        return 1;
+        return RESOURCES_NO_ENTRY_POINTS;
 
     glGenFramebuffers(1, &pass_fbo);
     glGenTextures(1, &capture_tex);
@@ -167,12 +177,9 @@ int CreateRenderResources(int width, int height)
     glActiveTexture(GL_TEXTURE0); // the renderer never uses another unit
 
     // capture_tex takes the captures' size when they are uploaded.
-    if (DefineBlackTexture(capture_tex, 0, 0, &staging_arrays[STAGING_CAPTURE]) != 0)
-        return 1;
-    if (DefineBlackTexture(pass_tex_a, width, height, &staging_arrays[STAGING_PASS_A]) != 0)
-        return 1;
-    if (DefineBlackTexture(pass_tex_b, width, height, &staging_arrays[STAGING_PASS_B]) != 0)
-        return 1;
+    if (DefineBlackTexture(capture_tex, 0, 0, &staging_arrays[STAGING_CAPTURE]) != RESOURCES_OK ||
+        DefinePassTextures(width, height) != RESOURCES_OK)
+        return RESOURCES_TEXTURE_REFUSED;
 
     CreateQuad();
 
@@ -181,25 +188,21 @@ int CreateRenderResources(int width, int height)
     UploadLineSet(&marker_h);
     (void)BuildLineSet(&marker_v);
     UploadLineSet(&marker_v);
-    return 0;
+    return RESOURCES_OK;
 }
 
 // capture_tex keeps the captures: it does not depend on the view's size.
 int ResizeRenderTextures(int width, int height)
 {
     if (!GLEntryPointsLoaded())
-        return 1;
+        return RESOURCES_NO_ENTRY_POINTS;
 
     for (int i = STAGING_PASS_A; i < STAGING_COUNT; i++) {
         free(staging_arrays[i]);
         staging_arrays[i] = NULL;
     }
     glActiveTexture(GL_TEXTURE0);
-    if (DefineBlackTexture(pass_tex_a, width, height, &staging_arrays[STAGING_PASS_A]) != 0)
-        return 1;
-    if (DefineBlackTexture(pass_tex_b, width, height, &staging_arrays[STAGING_PASS_B]) != 0)
-        return 1;
-    return 0;
+    return DefinePassTextures(width, height);
 }
 
 int AttachPassTarget(GLuint texture)
@@ -217,7 +220,7 @@ int BuildLineSet(LineSet* set)
     set->vertices = NULL;
     if (set->line_count > UINT32_MAX / 32) {
         set->byte_size = 0;
-        set->error = 101;
+        set->error = LINESET_NO_MEMORY;
         return 0;
     }
     set->byte_size = set->line_count * 32;
@@ -226,7 +229,7 @@ int BuildLineSet(LineSet* set)
 
     set->vertices = (float*)malloc(set->byte_size);
     if (set->vertices == NULL) {
-        set->error = 101;
+        set->error = LINESET_NO_MEMORY;
         return 0;
     }
 

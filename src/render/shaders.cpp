@@ -1,5 +1,7 @@
-// The four shader programs the renderer draws with, built once at start-up.
-#include "render/render.h"
+// The five shader programs the renderer draws with, built once at start-up.
+#include "render/render_internal.h"
+
+#include <stdlib.h>
 
 // The GLSL texts, compiled in from src/render/shaders.
 extern const char glsl_line_vert[];
@@ -27,16 +29,36 @@ struct ProgramCodes {
     int link;
 };
 
-#ifndef NDEBUG
-static void PrintInfoLog(const char* what, const char* name, const char* log)
+// 1 when the stage compiled or the program linked; else 0, and its info log
+// goes to the debugger under name, in every build.
+static int CheckBuilt(GLuint object, bool is_program, const char* name)
 {
-    OutputDebugStringA(what);
+    GLint status = 0, length = 0;
+    if (is_program) {
+        glGetProgramiv(object, GL_LINK_STATUS, &status);
+        glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
+    } else {
+        glGetShaderiv(object, GL_COMPILE_STATUS, &status);
+        glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
+    }
+    if (status != 0)
+        return 1;
+    OutputDebugStringA(is_program ? "program did not link: " : "shader stage did not compile: ");
     OutputDebugStringA(name);
     OutputDebugStringA(":\n");
-    OutputDebugStringA(log);
+    // The length counts the log's NUL; without memory the log is left out.
+    char* log = length > 0 ? (char*)calloc((size_t)length + 1, 1) : NULL;
+    if (log != NULL) {
+        if (is_program)
+            glGetProgramInfoLog(object, length, NULL, log);
+        else
+            glGetShaderInfoLog(object, length, NULL, log);
+        OutputDebugStringA(log);
+        free(log);
+    }
     OutputDebugStringA("\n");
+    return 0;
 }
-#endif
 
 // Compiles one stage; 0 when it does not compile (the shader is deleted).
 static GLuint CompileStage(GLenum type, const char* text, const char* name)
@@ -46,17 +68,7 @@ static GLuint CompileStage(GLenum type, const char* text, const char* name)
         return 0;
     glShaderSource(shader, 1, &text, NULL);
     glCompileShader(shader);
-
-    GLint compiled = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    if (compiled == 0) {
-#ifndef NDEBUG
-        char log[2048] = {0};
-        glGetShaderInfoLog(shader, (GLsizei)sizeof(log), NULL, log);
-        PrintInfoLog("shader stage did not compile: ", name, log);
-#else
-        (void)name;
-#endif
+    if (!CheckBuilt(shader, false, name)) {
         glDeleteShader(shader);
         return 0;
     }
@@ -65,7 +77,7 @@ static GLuint CompileStage(GLenum type, const char* text, const char* name)
 
 // Builds one program from two stage texts. texcoord_attribute tells whether
 // the vertex stage takes vTexCoord. On success *program holds the program and
-// the result is 0; otherwise the matching failure code, and *program is 0.
+// the result is PROGRAMS_OK; otherwise the matching failure code, and *program is 0.
 static int BuildProgram(const char* vertex_text, const char* vertex_name,
                         const char* fragment_text, const char* fragment_name,
                         bool texcoord_attribute, ProgramCodes codes, GLuint* program)
@@ -90,20 +102,13 @@ static int BuildProgram(const char* vertex_text, const char* vertex_name,
     glLinkProgram(linked);
     glDeleteShader(vertex);
     glDeleteShader(fragment);
-
-    GLint status = 0;
-    glGetProgramiv(linked, GL_LINK_STATUS, &status);
-    if (status == 0) {
-#ifndef NDEBUG
-        char log[2048] = {0};
-        glGetProgramInfoLog(linked, (GLsizei)sizeof(log), NULL, log);
-        PrintInfoLog("program did not link: ", fragment_name, log);
-#endif
+    // A program is named by its fragment stage, the one stage of its own.
+    if (!CheckBuilt(linked, true, fragment_name)) {
         glDeleteProgram(linked);
         return codes.link;
     }
     *program = linked;
-    return 0;
+    return PROGRAMS_OK;
 }
 
 // The programs in the order they are built, each with its stages and the
@@ -118,11 +123,16 @@ struct ProgramSource {
     ProgramCodes codes;
 };
 static const ProgramSource program_sources[] = {
-    {&line_program, glsl_line_vert, "line.vert", glsl_line_frag, "line.frag", false, {1, 2, 3}},
-    {&copy_program, glsl_textured_vert, "textured.vert", glsl_copy_frag, "copy.frag", true, {1, 2, 3}},
-    {&wave_program, glsl_textured_vert, "textured.vert", glsl_wave_frag, "wave.frag", true, {4, 5, 6}},
-    {&radial_program, glsl_textured_vert, "textured.vert", glsl_radial_frag, "radial.frag", true, {7, 8, 9}},
-    {&layer_program, glsl_textured_vert, "textured.vert", glsl_layer_frag, "layer.frag", true, {10, 11, 12}},
+    {&line_program, glsl_line_vert, "line.vert", glsl_line_frag, "line.frag", false,
+     {PROGRAMS_LINE_VERTEX, PROGRAMS_LINE_FRAGMENT, PROGRAMS_LINE_LINK}},
+    {&copy_program, glsl_textured_vert, "textured.vert", glsl_copy_frag, "copy.frag", true,
+     {PROGRAMS_COPY_VERTEX, PROGRAMS_COPY_FRAGMENT, PROGRAMS_COPY_LINK}},
+    {&wave_program, glsl_textured_vert, "textured.vert", glsl_wave_frag, "wave.frag", true,
+     {PROGRAMS_WAVE_VERTEX, PROGRAMS_WAVE_FRAGMENT, PROGRAMS_WAVE_LINK}},
+    {&radial_program, glsl_textured_vert, "textured.vert", glsl_radial_frag, "radial.frag", true,
+     {PROGRAMS_RADIAL_VERTEX, PROGRAMS_RADIAL_FRAGMENT, PROGRAMS_RADIAL_LINK}},
+    {&layer_program, glsl_textured_vert, "textured.vert", glsl_layer_frag, "layer.frag", true,
+     {PROGRAMS_LAYER_VERTEX, PROGRAMS_LAYER_FRAGMENT, PROGRAMS_LAYER_LINK}},
 };
 
 // The uniforms each program's draws set, looked up once it is linked.
@@ -171,12 +181,12 @@ int CreateShaderPrograms(void)
     for (const ProgramSource& source : program_sources) {
         const int code = BuildProgram(source.vertex_text, source.vertex_name, source.fragment_text,
                                       source.fragment_name, source.texcoord_attribute, source.codes, source.program);
-        if (code != 0)
+        if (code != PROGRAMS_OK)
             return code;
         for (const UniformLookup& uniform : uniform_lookups) {
             if (uniform.program == source.program)
                 *uniform.location = glGetUniformLocation(*source.program, uniform.name);
         }
     }
-    return 0;
+    return PROGRAMS_OK;
 }

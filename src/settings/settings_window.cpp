@@ -204,7 +204,6 @@ static void RedrawViewerAtNewSize(void)
     ResizeViewerKeepingCorner();
     // A failed resize keeps the old textures; the frame is still drawn.
     (void)ResizeRenderTextures(viewer_width, viewer_height);
-    glViewport(0, 0, viewer_width, viewer_height);
     ViewerLensChanged();
 }
 
@@ -421,7 +420,7 @@ static int ReadLayoutFile(void)
     if (Read_CsvFile(&layout_file, layout_file_name) == 1)
         return 1;
     // 101: no such file here. A file that exists but cannot be read is not replaced.
-    if (layout_file.status != 101 || !FillLayoutPathBesideExe())
+    if (layout_file.status != CSV_READ_CANNOT_OPEN || !FillLayoutPathBesideExe())
         return 0;
     Clear_CsvFile(&layout_file);
     return Read_CsvFile(&layout_file, layout_path_beside_exe);

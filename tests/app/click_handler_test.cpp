@@ -8,6 +8,7 @@
 #include "app/app.h"
 #include "capture/capture.h"
 #include "render/render.h"
+#include "support/test_support.h"
 
 static int                 answer_hit = HTCLIENT;
 static std::vector<LPARAM> hit_queries;
@@ -65,16 +66,7 @@ protected:
 
     void SetUp() override
     {
-        static bool registered = false;
-        if (!registered) {
-            WNDCLASSA wc = {};
-            wc.style = CS_DBLCLKS;
-            wc.lpfnWndProc = TargetProc;
-            wc.hInstance = GetModuleHandleA(NULL);
-            wc.lpszClassName = "ClickTarget";
-            ASSERT_NE(RegisterClassA(&wc), 0);
-            registered = true;
-        }
+        ASSERT_NE(RegisterTestClass("ClickTarget", TargetProc, CS_DBLCLKS), 0);
         target = CreateWindowExA(0, "ClickTarget", "target", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                  target_start.left, target_start.top,
                                  target_start.right - target_start.left,
@@ -84,7 +76,7 @@ protected:
         child = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 40, 40, 120, 80, target,
                                 NULL, GetModuleHandleA(NULL), NULL);
         ASSERT_NE(child, (HWND)NULL);
-        Drain();
+        PumpMessages();
 
         answer_hit = HTCLIENT;
         hit_queries.clear();
@@ -107,14 +99,7 @@ protected:
             DestroyWindow(target);
         captured_count = 0;
         drag_state = 0;
-        Drain();
-    }
-
-    static void Drain(void)
-    {
-        MSG m;
-        while (PeekMessageA(&m, NULL, 0, 0, PM_REMOVE))
-            DispatchMessageA(&m);
+        PumpMessages();
     }
 
     // Puts the real cursor at a screen point, as the handlers read it there.
@@ -260,11 +245,11 @@ TEST_F(ClickThrough, NonClientPartsTakeNoForwardedInput)
         EXPECT_EQ(drag_state, 0) << "a release ends every action";
     }
     // Only a caption double click does something outside the client area.
-    Drain();
+    PumpMessages();
     sys_commands.clear();
     answer_hit = HTVSCROLL;
     OnClickLeftDoubleClick(MK_LBUTTON);
-    Drain();
+    PumpMessages();
     EXPECT_TRUE(sys_commands.empty());
 }
 
@@ -290,12 +275,12 @@ TEST_F(ClickThrough, WindowButtonsActWhenPressAndReleaseMatch)
         sys_commands.clear();
         answer_hit = c.press;
         OnClickLeftDown(MK_LBUTTON);
-        Drain();
+        PumpMessages();
         EXPECT_TRUE(sys_commands.empty()) << "buttons act at the release";
         answer_hit = c.release;
         OnClickLeftUp(0);
         EXPECT_TRUE(sys_commands.empty()) << "commands are posted, never waited for";
-        Drain();
+        PumpMessages();
         EXPECT_EQ(drag_state, 0);
         if (c.acts) {
             ASSERT_EQ(sys_commands.size(), 1u) << "press " << c.press;
@@ -308,7 +293,7 @@ TEST_F(ClickThrough, WindowButtonsActWhenPressAndReleaseMatch)
     sys_commands.clear();
     answer_hit = HTCLOSE;
     OnClickLeftUp(0);
-    Drain();
+    PumpMessages();
     EXPECT_TRUE(sys_commands.empty());
 
     // The maximise button and a caption double click restore a maximised window.
@@ -323,7 +308,7 @@ TEST_F(ClickThrough, WindowButtonsActWhenPressAndReleaseMatch)
     ShowWindow(target, SW_RESTORE);
     ASSERT_FALSE(IsZoomed(target));
     OnClickLeftDoubleClick(MK_LBUTTON);
-    Drain();
+    PumpMessages();
     ASSERT_EQ(sys_commands.size(), 3u);
     EXPECT_EQ(sys_commands[0], (WPARAM)SC_RESTORE);
     EXPECT_EQ(sys_commands[1], (WPARAM)SC_RESTORE);
@@ -452,7 +437,7 @@ TEST_F(ClickThrough, ClosedTargetIsHarmless)
     OnClickRightDown(MK_RBUTTON);
     OnClickRightUp(0);
     OnClickWheel(MAKEWPARAM(0, 120));
-    Drain();
+    PumpMessages();
     EXPECT_EQ(hit_code, 0);
     EXPECT_EQ(drag_state, 0);
     EXPECT_TRUE(hit_queries.empty());

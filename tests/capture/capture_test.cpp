@@ -66,25 +66,10 @@ int CountPatternMismatches(int i, const RECT& client, const RECT* skip, Pattern 
     return bad;
 }
 
-LRESULT CALLBACK PlainWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
-{
-    return DefWindowProcA(hwnd, msg, wparam, lparam);
-}
-
 const char* PlainClass()
 {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXA wc;
-        memset(&wc, 0, sizeof(wc));
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = PlainWindowProc;
-        wc.hInstance = GetModuleHandleA(NULL);
-        wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-        wc.lpszClassName = "QvxCaptureTestWindow";
-        registered = RegisterClassExA(&wc) != 0;
-    }
-    return "QvxCaptureTestWindow";
+    (void)RegisterTestClass("QvxCaptureTestWindow", DefWindowProcA, 0, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    return "QvxCaptureTestWindow"; // without the class no window is made, which the tests check
 }
 
 // Windows of this process, destroyed when the test ends however it ends, so
@@ -115,10 +100,8 @@ HWND MakeWindow(OwnWindows* own, DWORD style, int x, int y, int w, int h, HWND p
 TEST(CaptureTable, LeavesOutViewerInvisibleAndEmptyWindows)
 {
     FixtureRun run;
-    std::vector<ReadyWindow> ready;
-    StartFixture(&run, "table", "--window A,120,120,300,200 --window H,500,120,300,200,hidden", {"A", "H"}, &ready);
-    if (HasFatalFailure())
-        return;
+    ASSERT_NO_FATAL_FAILURE(
+        StartFixture(&run, "table", "--window A,120,120,300,200 --window H,500,120,300,200,hidden", {"A", "H"}));
     OwnWindows own;
     HWND viewer = MakeWindow(&own, WS_POPUP | WS_VISIBLE, 900, 500, 200, 150, NULL);
     HWND empty = MakeWindow(&own, WS_POPUP | WS_VISIBLE, 1200, 500, 0, 0, NULL);
@@ -137,12 +120,12 @@ TEST(CaptureTable, LeavesOutViewerInvisibleAndEmptyWindows)
     EXPECT_GT(captured_count, 0);
     EXPECT_LE(captured_count, MAX_CAPTURED_WINDOWS);
     EXPECT_EQ(-1, EntryOf(viewer)) << "the viewer window was captured";
-    EXPECT_EQ(-1, EntryOf(ready[1].hwnd)) << "a hidden window was captured";
+    EXPECT_EQ(-1, EntryOf(run.ready[1].hwnd)) << "a hidden window was captured";
     EXPECT_EQ(-1, EntryOf(empty)) << "a window of size 0 x 0 was captured";
     EXPECT_EQ(-1, EntryOf(huge)) << "a 40000 x 40000 window was captured";
-    int a = EntryOf(ready[0].hwnd);
+    int a = EntryOf(run.ready[0].hwnd);
     ASSERT_GE(a, 0) << "the visible fixture window is missing";
-    EXPECT_EQ(0, memcmp(&ready[0].rect, &captured_rect[a], sizeof(RECT)));
+    EXPECT_EQ(0, memcmp(&run.ready[0].rect, &captured_rect[a], sizeof(RECT)));
     for (int i = 0; i < captured_count; i++) {
         EXPECT_TRUE(IsWindowVisible(captured_hwnd[i])) << "entry " << i;
         EXPECT_NE(nullptr, captured_pixels[i]) << "entry " << i;
@@ -154,7 +137,7 @@ TEST(CaptureTable, LeavesOutViewerInvisibleAndEmptyWindows)
     viewer_hwnd = NULL;
     CaptureFresh();
     EXPECT_GE(EntryOf(viewer), 0);
-    EXPECT_GE(EntryOf(ready[0].hwnd), 0);
+    EXPECT_GE(EntryOf(run.ready[0].hwnd), 0);
 
     viewer_hwnd = saved_viewer;
 }
@@ -164,14 +147,9 @@ TEST(CaptureTable, LeavesOutViewerInvisibleAndEmptyWindows)
 TEST(CaptureTable, PixelsMatchFixturePattern)
 {
     FixtureRun run;
-    std::vector<ReadyWindow> ready;
-    StartFixture(&run, "pixels", "--window A,60,80,700,560 --window B,820,100,420,330,child", {"A", "B", "B.child"},
-                 &ready);
-    if (HasFatalFailure())
-        return;
-    const ReadyWindow& wa = ready[0];
-    const ReadyWindow& wb = ready[1];
-    const ReadyWindow& wc = ready[2];
+    ASSERT_NO_FATAL_FAILURE(StartFixture(&run, "pixels", "--window A,60,80,700,560 --window B,820,100,420,330,child",
+                                         {"A", "B", "B.child"}));
+    const ReadyWindow &wa = run.ready[0], &wb = run.ready[1], &wc = run.ready[2];
     RECT child_client = wc.client;
 
     int bad_a = -1, bad_b = -1, bad_c = -1;
@@ -205,10 +183,8 @@ TEST(CaptureTable, PixelsMatchFixturePattern)
 TEST(CaptureTable, AnEntryMovedBetweenSlicesIsCopiedWithinIt)
 {
     FixtureRun run;
-    std::vector<ReadyWindow> ready;
-    StartFixture(&run, "moved", "--window A,100,100,400,300 --window B,300,200,400,300", {"A", "B"}, &ready);
-    if (HasFatalFailure())
-        return;
+    ASSERT_NO_FATAL_FAILURE(StartFixture(&run, "moved", "--window A,100,100,400,300 --window B,300,200,400,300", {"A", "B"}));
+    const std::vector<ReadyWindow>& ready = run.ready;
     const RECT screen = WholeScreen();
     const int64_t slice = capture_slice_us;
     capture_slice_us = 0; // one window listed or copied per step
@@ -243,14 +219,9 @@ TEST(CaptureTable, AnEntryMovedBetweenSlicesIsCopiedWithinIt)
 TEST(WindowSearch, FindsFrontMostWindowAndChild)
 {
     FixtureRun run;
-    std::vector<ReadyWindow> ready;
-    StartFixture(&run, "search", "--window A,100,100,400,300 --window B,300,200,400,300,child", {"A", "B", "B.child"},
-                 &ready);
-    if (HasFatalFailure())
-        return;
-    const ReadyWindow& wa = ready[0];
-    const ReadyWindow& wb = ready[1];
-    const ReadyWindow& wc = ready[2];
+    ASSERT_NO_FATAL_FAILURE(StartFixture(&run, "search", "--window A,100,100,400,300 --window B,300,200,400,300,child",
+                                         {"A", "B", "B.child"}));
+    const ReadyWindow &wa = run.ready[0], &wb = run.ready[1], &wc = run.ready[2];
     CaptureFresh();
     int a = EntryOf(wa.hwnd), b = EntryOf(wb.hwnd);
     ASSERT_GE(a, 0);
@@ -423,13 +394,11 @@ TEST(CaptureTable, ReleaseFreesEverythingOnce)
 TEST(CaptureCost, OnlyWhatShowsWithinTheReach)
 {
     FixtureRun run;
-    std::vector<ReadyWindow> ready;
     // Later windows lie in front: A covers B whole; C is far away.
-    StartFixture(&run, "cost", "--window B,400,300,300,200 --window A,300,200,600,500 --window C,1400,700,300,200",
-                 {"B", "A", "C"}, &ready);
-    if (HasFatalFailure())
-        return;
-    const ReadyWindow &b = ready[0], &a = ready[1], &c = ready[2];
+    ASSERT_NO_FATAL_FAILURE(StartFixture(
+        &run, "cost", "--window B,400,300,300,200 --window A,300,200,600,500 --window C,1400,700,300,200",
+        {"B", "A", "C"}));
+    const ReadyWindow &b = run.ready[0], &a = run.ready[1], &c = run.ready[2];
     ReleaseCaptures(1);
     captured_count = 0;
 

@@ -12,6 +12,11 @@
 //   jump X Y MS                   SetCursorPos(X, Y), then the milliseconds until the
 //                                 viewer ("MainWindow") is centred there, or -1 after MS
 //   version FILE                  FILE's version resource, icon sizes and manifest
+//   change HWND TEXT MS           WM_SETTEXT of TEXT to HWND, then the milliseconds until the
+//                                 viewer has drawn a frame since, or -1 after MS
+//   stream MS                     pointer moves through the system's input queue, 1000 a second
+//                                 for MS, 1-3 px about where it is; the viewer's frames and
+//                                 capture passes meanwhile
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -175,6 +180,70 @@ static void Jump(int x, int y, int timeout_ms)
     printf("{\"ms\": %d}\n", elapsed);
 }
 
+// The viewer's own count of frames (0) or capture passes (1).
+static long long ViewerCount(WPARAM which)
+{
+    HWND viewer = FindWindowA("MainWindow", NULL);
+    DWORD_PTR count = 0;
+    if (!viewer || !SendMessageTimeoutA(viewer, WM_APP + 10, which, 0, SMTO_ABORTIFHUNG, 1000, &count))
+        return -1;
+    return (long long)count;
+}
+
+static void TimeChange(HWND hwnd, const char* text, int timeout_ms)
+{
+    const long long frames = ViewerCount(0);
+    const DWORD start = GetTickCount();
+    SendMessageA(hwnd, WM_SETTEXT, 0, (LPARAM)text);
+    int elapsed = -1;
+    for (int now = 0; now <= timeout_ms; now = (int)(GetTickCount() - start)) {
+        if (ViewerCount(0) > frames) {
+            elapsed = now;
+            break;
+        }
+        Sleep(2);
+    }
+    printf("{\"ms\": %d}\n", elapsed);
+}
+
+// NOTE: Sleep(1) takes about 2.5 ms under Wine: the pace is kept by spinning.
+static void StreamMoves(int duration_ms)
+{
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    POINT at;
+    GetCursorPos(&at);
+    const long long frames = ViewerCount(0), passes = ViewerCount(1);
+    QueryPerformanceCounter(&start);
+    const int screen_w = GetSystemMetrics(SM_CXSCREEN), screen_h = GetSystemMetrics(SM_CYSCREEN);
+    long long sent = 0;
+    for (;;) {
+        QueryPerformanceCounter(&now);
+        const long long us = (now.QuadPart - start.QuadPart) * 1000000 / frequency.QuadPart;
+        if (us >= (long long)duration_ms * 1000)
+            break;
+        if (sent * 1000 > us)
+            continue;
+        // Back and forth over 60 px in steps of 1 to 3.
+        const int step = 1 + (int)(sent % 3), phase = (int)(sent / 20) % 2;
+        at.x += phase ? -step : step;
+        INPUT input = {};
+        input.type = INPUT_MOUSE;
+        input.mi.dx = (LONG)(((long long)at.x * 65535 + screen_w / 2) / (screen_w - 1));
+        input.mi.dy = (LONG)(((long long)at.y * 65535 + screen_h / 2) / (screen_h - 1));
+        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        SendInput(1, &input, sizeof(input));
+        sent++;
+    }
+    QueryPerformanceCounter(&now);
+    const double seconds = (double)(now.QuadPart - start.QuadPart) / (double)frequency.QuadPart;
+    DEVMODEA mode = {};
+    mode.dmSize = sizeof(mode);
+    const DWORD hz = EnumDisplaySettingsA(NULL, ENUM_CURRENT_SETTINGS, &mode) ? mode.dmDisplayFrequency : 0;
+    printf("{\"moves\": %lld, \"seconds\": %.3f, \"frames\": %lld, \"passes\": %lld, \"hz\": %lu}\n", sent,
+           seconds, ViewerCount(0) - frames, ViewerCount(1) - passes, (unsigned long)hz);
+}
+
 static HWND ArgWindow(const char* text)
 {
     return (HWND)(UINT_PTR)_strtoui64(text, NULL, 0);
@@ -299,10 +368,14 @@ int main(int argc, char** argv)
                (unsigned long long)(UINT_PTR)info.hwndFocus);
     } else if (argc >= 3 && strcmp(argv[1], "type") == 0) {
         TypeText(argv[2]);
+    } else if (argc >= 5 && strcmp(argv[1], "change") == 0) {
+        TimeChange(ArgWindow(argv[2]), argv[3], atoi(argv[4]));
+    } else if (argc >= 3 && strcmp(argv[1], "stream") == 0) {
+        StreamMoves(atoi(argv[2]));
     } else if (argc >= 5 && strcmp(argv[1], "jump") == 0) {
         Jump(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]));
     } else {
-        fprintf(stderr, "usage: qvx_probe list|children|count-windows|send|post|gettext|cursor|focus|type|jump|version ...\n");
+        fprintf(stderr, "usage: qvx_probe list|children|count-windows|send|post|gettext|cursor|focus|type|jump|change|stream|version ...\n");
         return 2;
     }
     fflush(stdout);

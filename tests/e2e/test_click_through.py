@@ -67,6 +67,14 @@ class ClickThrough(qvx.TestCase):
                           timeout=timeout, after=after)
         return e["wparam"] if e else None
 
+    def click_command(self, fx, name, point, double=False):
+        """Clicks (or double clicks) at point: the system command window name
+        gets, and the event count before the click."""
+        mark = len(fx.events())
+        self.glide(*point)
+        (self.double_click if double else self.click)(1)
+        return self.wait_syscommand(fx, name, mark), mark
+
     def find_buttons(self, title):
         """Centres of the minimise, maximise and close buttons, found by asking the
         window along its caption row from the right."""
@@ -213,50 +221,37 @@ class ClickThrough(qvx.TestCase):
 
         # Maximise button, then a caption double click restores, another
         # maximises, and the button restores again.
-        mark = len(fx.events())
-        self.glide(*buttons[HTMAXBUTTON])
-        self.click(1)
-        self.assertEqual(self.wait_syscommand(fx, "A", mark), SC_MAXIMIZE)
+        command, mark = self.click_command(fx, "A", buttons[HTMAXBUTTON])
+        self.assertEqual(command, SC_MAXIMIZE)
         self.assertEqual(fx.wait_event(lambda e: e["kind"] == "size" and e["name"] == "A",
                                        after=mark)["type"], 2)
         self.assertTrue(live_window("Fixture A")["zoomed"])
         time.sleep(CAPTURE_SETTLE)
-        mark = len(fx.events())
-        self.glide(*self.caption_point("Fixture A"))
-        self.double_click(1)
-        self.assertEqual(self.wait_syscommand(fx, "A", mark), SC_RESTORE)
+        command, mark = self.click_command(fx, "A", self.caption_point("Fixture A"), double=True)
+        self.assertEqual(command, SC_RESTORE)
         time.sleep(0.3)
         self.assertFalse(live_window("Fixture A")["zoomed"])
         self.assertEqual(button_events(fx, mark), [], "caption clicks are no client input")
         time.sleep(CAPTURE_SETTLE)
-        mark = len(fx.events())
-        self.glide(*self.caption_point("Fixture A"))
-        self.double_click(1)
-        self.assertEqual(self.wait_syscommand(fx, "A", mark), SC_MAXIMIZE)
+        command, mark = self.click_command(fx, "A", self.caption_point("Fixture A"), double=True)
+        self.assertEqual(command, SC_MAXIMIZE)
         time.sleep(0.3 + CAPTURE_SETTLE)
         self.assertTrue(live_window("Fixture A")["zoomed"])
-        mark = len(fx.events())
-        self.glide(*self.find_buttons("Fixture A")[HTMAXBUTTON])
-        self.click(1)
-        self.assertEqual(self.wait_syscommand(fx, "A", mark), SC_RESTORE)
+        command, mark = self.click_command(fx, "A", self.find_buttons("Fixture A")[HTMAXBUTTON])
+        self.assertEqual(command, SC_RESTORE)
         time.sleep(0.3)
         self.assertFalse(live_window("Fixture A")["zoomed"])
         time.sleep(CAPTURE_SETTLE)
 
         # Minimise.
-        mark = len(fx.events())
-        self.glide(*buttons[HTMINBUTTON])
-        self.click(1)
-        self.assertEqual(self.wait_syscommand(fx, "A", mark), SC_MINIMIZE)
+        command, mark = self.click_command(fx, "A", buttons[HTMINBUTTON])
+        self.assertEqual(command, SC_MINIMIZE)
         self.assertEqual(fx.wait_event(lambda e: e["kind"] == "size" and e["name"] == "A",
                                        after=mark)["type"], 1)
 
         # Close, on the other window; the first one stays.
-        buttons_b = self.find_buttons("Fixture B")
-        mark = len(fx.events())
-        self.glide(*buttons_b[HTCLOSE])
-        self.click(1)
-        self.assertEqual(self.wait_syscommand(fx, "B", mark), SC_CLOSE)
+        command, mark = self.click_command(fx, "B", self.find_buttons("Fixture B")[HTCLOSE])
+        self.assertEqual(command, SC_CLOSE)
         self.assertIsNotNone(fx.wait_event(lambda e: e["kind"] == "destroyed" and e["name"] == "B",
                                            after=mark))
         self.assertIsNone(live_window("Fixture B"))

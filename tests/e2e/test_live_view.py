@@ -7,6 +7,8 @@ import numpy as np
 
 import qvx
 
+QVX_COUNTERS = 0x800A  # the viewer answers its frames (0) and capture passes (1)
+
 
 class LiveView(qvx.TestCase):
     def setUp(self):
@@ -61,6 +63,38 @@ class LiveView(qvx.TestCase):
         e = fx.wait_event(lambda e: e["kind"] == "setcursor", after=mark, timeout=3.0)
         self.assertIsNotNone(e, "the window beneath was never asked for its pointer")
         self.assertEqual(e["hit"], 1)
+
+    def counters(self, viewer):
+        return [qvx.probe("send", viewer["hwnd"], QVX_COUNTERS, which, 0)[0]["result"] for which in (0, 1)]
+
+    def test_at_rest_it_draws_nothing_until_a_window_beneath_changes(self):
+        fx = self.start_fixture([("A", 600, 250, 600, 400, "edit")])
+        e = fx.window("A.edit")
+        ex, ey = (e["rect"][0] + e["rect"][2]) // 2, (e["rect"][1] + e["rect"][3]) // 2
+        self.start_quorvix(pointer=(ex, ey))
+        viewer = self.viewer()
+        frames, passes = self.counters(viewer)
+        time.sleep(1.5)
+        frames_later, passes_later = self.counters(viewer)
+        self.assertEqual(frames_later, frames, "frames drawn while nothing changed")
+        self.assertGreaterEqual(passes_later - passes, 10, "the capture stopped at rest")
+        before = qvx.actual_view(self.screenshot(), viewer)
+        ms = qvx.probe("change", e["hwnd"], "MMMMMMMMMMMMMMMMMMMMMMMM", 2000)[0]["ms"]
+        self.assertGreaterEqual(ms, 0, "the change never showed")
+        self.assertLessEqual(ms, 250, "the change took %d ms to show" % ms)
+        after = qvx.actual_view(self.screenshot(), viewer)
+        self.assertLess(qvx.match_fraction(after, before), 0.99, "the frame did not show the new text")
+
+    def test_a_stream_of_moves_keeps_the_capture_going_and_frames_paced(self):
+        self.start_fixture([("A", 500, 200, 900, 600)])
+        self.start_quorvix(pointer=(900, 500))
+        got = qvx.probe("stream", 2000)[0]
+        self.assertGreater(got["moves"], 1000, got)
+        self.assertGreaterEqual(got["passes"] / got["seconds"], 8, got)
+        self.assertLessEqual(got["frames"] / got["seconds"], (got["hz"] or 60) + 1, got)
+        self.assertGreater(got["frames"], 0, got)
+        x, y = qvx.pointer_position()
+        self.wait_viewer_at(x, y, timeout=1.0)
 
     def test_memory_stays_flat_over_a_minute(self):
         q = self.start_quorvix(pointer=(1000, 500))

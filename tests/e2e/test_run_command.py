@@ -18,17 +18,10 @@ PREFIX = os.path.join(ROOT, ".deps", "wineprefix")
 
 class RunCommand(qvx.TestCase):
     def setUp(self):
-        n = 90
-        while os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
-            n += 1
-        self.display = ":%d" % n
-        self.xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", "1920x1080x24", "-nolisten",
-                                      "tcp"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            if os.path.exists("/tmp/.X11-unix/X%d" % n):
-                break
-            time.sleep(0.1)
+        started = subprocess.run([os.path.join(ROOT, "scripts", "start-display.sh"), os.devnull],
+                                 stdin=subprocess.DEVNULL, capture_output=True, text=True, check=True)
+        self.display, pid = started.stdout.split()
+        self.xvfb_pid = int(pid)
         # The probe and xdotool work on this display, in run.sh's prefix.
         self.saved_env = {k: os.environ[k] for k in ("DISPLAY", "WINEPREFIX")}
         os.environ.update(DISPLAY=self.display, WINEPREFIX=PREFIX)
@@ -47,8 +40,11 @@ class RunCommand(qvx.TestCase):
                     os.killpg(self.run_sh.pid, signal.SIGKILL)
                     subprocess.run(["wineserver", "-k"], timeout=30)
         finally:
-            self.xvfb.terminate()  # not killed: it removes its lock and socket on the way out
-            self.xvfb.wait()
+            # Not killed: it removes its lock and socket on the way out.
+            os.kill(self.xvfb_pid, signal.SIGTERM)
+            deadline = time.time() + 10
+            while os.path.exists("/tmp/.X%s-lock" % self.display[1:]) and time.time() < deadline:
+                time.sleep(0.1)
             os.environ.update(self.saved_env)
 
     def _wait_gone(self):
@@ -58,7 +54,7 @@ class RunCommand(qvx.TestCase):
         """Processes on this display or in Quorvix's prefix, but for the display itself."""
         marks = {("DISPLAY=" + self.display).encode(), ("WINEPREFIX=" + PREFIX).encode()}
         found = []
-        for pid in set(filter(str.isdigit, os.listdir("/proc"))) - {str(os.getpid()), str(self.xvfb.pid)}:
+        for pid in set(filter(str.isdigit, os.listdir("/proc"))) - {str(os.getpid()), str(self.xvfb_pid)}:
             try:
                 with open("/proc/%s/environ" % pid, "rb") as f:
                     if marks & set(f.read().split(b"\0")):

@@ -1,14 +1,12 @@
 // Fuzzes the layout reader: any bytes as a layout file, loaded into the
 // table, then the multiline buffers of the rows that ask for small ones.
 #include "gui/gui.h"
+#include "support/test_support.h"
 
 #include <stddef.h>
 #include <stdint.h>
-#include <stdlib.h>
-#include <string.h>
 
 static GuiElementTable table;
-static char marker; // stands for the file handle of a record filled from memory
 
 // Buffers of rows that fit these sizes are driven through the line operations.
 static void ExerciseBuffer(GuiElement* element)
@@ -30,15 +28,9 @@ static void ExerciseBuffer(GuiElement* element)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 {
     if (size > UINT32_MAX) return 0;
-    CsvFile file;
-    Clear_CsvFile(&file);
-    file.handle = &marker;
-    file.size = (uint32_t)size;
-    // Exactly size bytes, so any read past the text is caught.
-    file.data = (char*)malloc(size > 0 ? size : 1);
+    CsvFile file{};
+    FillCsvFromMemory(&file, bytes, size);
     if (file.data == nullptr) return 0;
-    if (size > 0) memcpy(file.data, bytes, size);
-    Examine_CsvFile(&file);
 
     Clear_GuiElementTable(&table);
     (void)Load_GuiElementTable(&table, &file);

@@ -8,15 +8,14 @@
 
 #include "gui/gui.h"
 #include "settings/settings.h"
+#include "support/test_support.h"
 
-#include <stdlib.h>
 #include <string.h>
 #include <string>
 #include <vector>
 
 static GuiElementTable table;
 static CsvFile layout;
-static char marker; // stands for the file handle of a layout held in memory
 
 // ---------------------------------------------------------------------------
 // Host window and message boxes
@@ -63,13 +62,7 @@ public:
         // WinMain does the same before any track bar exists.
         INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
         ASSERT_TRUE(InitCommonControlsEx(&controls));
-        WNDCLASSEXA host_class = {};
-        host_class.cbSize = sizeof(host_class);
-        host_class.lpfnWndProc = DefWindowProcA;
-        host_class.hInstance = GetModuleHandleA(nullptr);
-        host_class.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
-        host_class.lpszClassName = "QuorvixControlsHost";
-        ASSERT_NE(RegisterClassExA(&host_class), 0);
+        ASSERT_NE(RegisterTestClass("QuorvixControlsHost", DefWindowProcA, 0, (HBRUSH)(COLOR_WINDOW + 1)), 0);
         cbt_hook = SetWindowsHookExA(WH_CBT, CloseErrorBoxes, nullptr, GetCurrentThreadId());
         ASSERT_NE(cbt_hook, nullptr);
     }
@@ -81,52 +74,12 @@ static testing::Environment* const environment =
 // ---------------------------------------------------------------------------
 // Layouts
 
-static std::string Header()
-{
-    std::string text =
-        "kind,id,parent_id,x,y,width,height,caption,value_type,int_value,double_value,"
-        "string_value,spare_text,spare_int_1,spare_int_2,buffer_lines,buffer_line_length,"
-        "range_min,range_max,scale,linked_trackbar_id,linked_editbox_id\r\n";
-    for (int i = 0; i < 9; ++i) text += ",,,,,,,,,,,,,,,,,,,,,\r\n";
-    return text;
-}
-
-struct RowCells {
-    const char* kind;
-    int id, parent, x, y, width, height;
-    const char* caption;
-    const char* value_type;
-    const char* int_value;
-    const char* double_value;
-    const char* string_value;
-    int lines, line_length;
-    const char* range_min;
-    const char* range_max;
-    const char* scale;
-    int linked_trackbar, linked_editbox;
-};
-
-static std::string Row(const RowCells& r)
-{
-    char text[512];
-    snprintf(text, sizeof(text), "%s,%d,%d,%d,%d,%d,%d,%s,%s,%s,%s,%s,,,,%d,%d,%s,%s,%s,%d,%d\r\n",
-             r.kind, r.id, r.parent, r.x, r.y, r.width, r.height, r.caption, r.value_type,
-             r.int_value, r.double_value, r.string_value, r.lines, r.line_length, r.range_min,
-             r.range_max, r.scale, r.linked_trackbar, r.linked_editbox);
-    return text;
-}
-
 // Loads the rows into the table through the layout reader.
-static void LoadRows(std::initializer_list<RowCells> rows)
+static void LoadRows(const std::vector<std::string>& rows)
 {
-    std::string text = Header();
-    for (const RowCells& r : rows) text += Row(r);
-    Release_CsvFile(&layout);
-    layout.handle = &marker;
-    layout.size = (uint32_t)text.size();
-    layout.data = (char*)malloc(text.size());
-    memcpy(layout.data, text.data(), text.size());
-    Examine_CsvFile(&layout);
+    std::string text = LayoutHeader();
+    for (const std::string& row : rows) text += row;
+    FillCsvFromMemory(&layout, text);
     Release_GuiElementTable(&table);
     ASSERT_EQ(Load_GuiElementTable(&table, &layout), 1)
         << "table " << table.status << ", row status " << table.elements[0].status;
@@ -151,6 +104,13 @@ static std::string ClassOf(HWND window)
     char name[64] = {0};
     (void)GetClassNameA(window, name, sizeof(name));
     return name;
+}
+
+// Text put into an edit box, then read into its element: the read's result.
+static int Typed(GuiElement* e, const char* text)
+{
+    (void)SetWindowTextA(e->window, text);
+    return ReadValueFromEditBox_GuiElement(e);
 }
 
 static LRESULT Send(const GuiElement* e, UINT msg, WPARAM w = 0, LPARAM l = 0)
@@ -184,28 +144,24 @@ struct HostGuard {
 
 TEST(Controls, EveryKindCreatedAndNested)
 {
-    WNDCLASSEXA graphics = {};
-    graphics.cbSize = sizeof(graphics);
-    graphics.lpfnWndProc = DefWindowProcA;
-    graphics.hInstance = GetModuleHandleA(nullptr);
-    graphics.lpszClassName = "GraphicsWindow";
-    ASSERT_NE(RegisterClassExA(&graphics), 0);
+    ASSERT_NE(RegisterTestClass("GraphicsWindow", DefWindowProcA), 0);
 
     HostGuard g;
     LoadRows({
-        {"Container", 100, 0, 10, 20, 560, 400, "Lens", "", "", "", "", 0, 0, "", "", "", 0, 0},
-        {"Button", 101, 100, 10, 20, 90, 24, "Reset", "", "", "", "", 0, 0, "", "", "", 0, 0},
-        {"Write edit", 102, 100, 110, 20, 80, 22, "", "D", "", "0.25", "", 0, 0, "", "", "", 0, 0},
-        {"Read edit", 103, 100, 200, 20, 80, 22, "", "", "", "", "", 0, 0, "", "", "", 0, 0},
-        {"Multiline", 104, 100, 10, 60, 200, 80, "", "", "", "", "", 5, 20, "", "", "", 0, 0},
-        {"Graphics", 105, 100, 220, 60, 100, 80, "", "", "", "", "", 0, 0, "", "", "", 0, 0},
-        {"Check-box", 106, 100, 330, 60, 20, 20, "", "", "", "", "", 0, 0, "", "", "", 0, 0},
-        {"Trackbar", 107, 100, 10, 150, 300, 30, "", "D", "", "0.7", "", 0, 0, "0", "2", "0.01", 0, 0},
-        {"Text label", 108, 100, 5, 15, 100, 16, "K1", "", "", "", "", 0, 0, "", "", "", 0, 0},
-        {"Xylophone", 109, 0, 0, 0, 10, 10, "none", "", "", "", "", 0, 0, "", "", "", 0, 0},
-        {"Container", 110, 100, 10, 200, 300, 150, "Inner", "", "", "", "", 0, 0, "", "", "", 0, 0},
-        {"button", 111, 110, 7, 30, 90, 24, "Deep", "", "", "", "", 0, 0, "", "", "", 0, 0},
-        {"Button", 112, 0, 10, 440, 90, 24, "Top", "", "", "", "", 0, 0, "", "", "", 0, 0},
+        Row("Container", 100, 0, {10, 20, 560, 400}, {{CELL_CAPTION, "Lens"}}),
+        Row("Button", 101, 100, {10, 20, 90, 24}, {{CELL_CAPTION, "Reset"}}),
+        Row("Write edit", 102, 100, {110, 20, 80, 22}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "0.25"}}),
+        Row("Read edit", 103, 100, {200, 20, 80, 22}),
+        Row("Multiline", 104, 100, {10, 60, 200, 80}, {{CELL_LINES, 5}, {CELL_LINE_LENGTH, 20}}),
+        Row("Graphics", 105, 100, {220, 60, 100, 80}),
+        Row("Check-box", 106, 100, {330, 60, 20, 20}),
+        Row("Trackbar", 107, 100, {10, 150, 300, 30},
+            {{CELL_TYPE, "D"}, {CELL_DOUBLE, "0.7"}, {CELL_MIN, "0"}, {CELL_MAX, "2"}, {CELL_SCALE, "0.01"}}),
+        Row("Text label", 108, 100, {5, 15, 100, 16}, {{CELL_CAPTION, "K1"}}),
+        Row("Xylophone", 109, 0, {0, 0, 10, 10}, {{CELL_CAPTION, "none"}}),
+        Row("Container", 110, 100, {10, 200, 300, 150}, {{CELL_CAPTION, "Inner"}}),
+        Row("button", 111, 110, {7, 30, 90, 24}, {{CELL_CAPTION, "Deep"}}),
+        Row("Button", 112, 0, {10, 440, 90, 24}, {{CELL_CAPTION, "Top"}}),
     });
     ASSERT_EQ(table.count, 13);
     ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table), 1);
@@ -284,55 +240,49 @@ TEST(Controls, FailuresShowTheirMessageAndStop)
 {
     struct Case {
         const char* name;
-        std::vector<RowCells> rows;
+        std::vector<std::string> rows;
         int32_t code;
         const char* message;
         int created_id;       // a control made before the failure, which stays
         int not_created_id;   // a row after the failure, never made
     };
-    const RowCells container = {"Container", 50, 0, 10, 10, 300, 300, "Box", "", "", "", "", 0, 0, "", "", "", 0, 0};
-    const RowCells top_button = {"Button", 60, 0, 10, 400, 80, 24, "Ok", "", "", "", "", 0, 0, "", "", "", 0, 0};
+    const std::string container = Row("Container", 50, 0, {10, 10, 300, 300}, {{CELL_CAPTION, "Box"}});
+    const std::string top_button = Row("Button", 60, 0, {10, 400, 80, 24}, {{CELL_CAPTION, "Ok"}});
     std::vector<Case> cases = {
         {"parent row later", {top_button,
-                              {"Button", 51, 50, 1, 1, 50, 20, "Child", "", "", "", "", 0, 0, "", "", "", 0, 0},
+                              Row("Button", 51, 50, {1, 1, 50, 20}, {{CELL_CAPTION, "Child"}}),
                               container},
          202, "Could not create a particular button", 60, 50},
         {"parent never named", {top_button,
-                                {"Trackbar", 52, 999, 1, 1, 50, 20, "", "D", "", "1", "", 0, 0, "0", "2", "1", 0, 0},
+                                Row("Trackbar", 52, 999, {1, 1, 50, 20}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "1"},
+                                    {CELL_MIN, "0"}, {CELL_MAX, "2"}, {CELL_SCALE, "1"}}),
                                 container},
          209, "Could not create a particular track bar.", 60, 50},
-        {"id 0 hides later parents", {{"Button", 0, 0, 10, 400, 80, 24, "Zero", "", "", "", "", 0, 0, "", "", "", 0, 0},
+        {"id 0 hides later parents", {Row("Button", 0, 0, {10, 400, 80, 24}, {{CELL_CAPTION, "Zero"}}),
                                       container,
-                                      {"Write", 53, 50, 1, 1, 50, 20, "", "", "", "", "", 0, 0, "", "", "", 0, 0},
+                                      Row("Write", 53, 50, {1, 1, 50, 20}),
                                       top_button},
          203, "Could not create a particular write edit box.", 50, 60},
         {"no graphics class", {top_button,
-                               {"Graphics", 54, 0, 1, 1, 50, 20, "", "", "", "", "", 0, 0, "", "", "", 0, 0}},
+                               Row("Graphics", 54, 0, {1, 1, 50, 20})},
          207, "Could not create a particular graphics window.", 60, 0},
-        {"container under a label", {{"Text", 55, 0, 1, 1, 50, 20, "Label", "", "", "", "", 0, 0, "", "", "", 0, 0},
-                                     {"Container", 56, 55, 1, 1, 50, 20, "", "", "", "", "", 0, 0, "", "", "", 0, 0}},
+        {"container under a label", {Row("Text", 55, 0, {1, 1, 50, 20}, {{CELL_CAPTION, "Label"}}),
+                                     Row("Container", 56, 55, {1, 1, 50, 20})},
          201, "Could not create a particular container.", 0, 0},
-        {"read edit", {{"Read", 57, 77, 1, 1, 50, 20, "", "", "", "", "", 0, 0, "", "", "", 0, 0}},
+        {"read edit", {Row("Read", 57, 77, {1, 1, 50, 20})},
          204, "Could not create a particular read edit box.", 0, 0},
-        {"multiline", {{"Multi", 58, 77, 1, 1, 50, 20, "", "", "", "", "", 2, 2, "", "", "", 0, 0}},
+        {"multiline", {Row("Multi", 58, 77, {1, 1, 50, 20}, {{CELL_LINES, 2}, {CELL_LINE_LENGTH, 2}})},
          205, "Could not create a particular multiline-read-edit.", 0, 0},
-        {"check-box", {{"Check", 59, 77, 1, 1, 50, 20, "", "", "", "", "", 0, 0, "", "", "", 0, 0}},
+        {"check-box", {Row("Check", 59, 77, {1, 1, 50, 20})},
          208, "Could not create a particular check-box.", 0, 0},
         {"multiline buffer", {top_button,
-                              {"Multi", 61, 0, 1, 1, 50, 20, "", "", "", "", "", -1, 20, "", "", "", 0, 0}},
+                              Row("Multi", 61, 0, {1, 1, 50, 20}, {{CELL_LINES, -1}, {CELL_LINE_LENGTH, 20}})},
          206, "'CreateMultilineTextBuffer_GuiElement()' unsuccessful.", 60, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         HostGuard g;
-        std::string text = Header();
-        for (const RowCells& r : c.rows) text += Row(r);
-        layout.handle = &marker;
-        layout.size = (uint32_t)text.size();
-        layout.data = (char*)malloc(text.size());
-        memcpy(layout.data, text.data(), text.size());
-        Examine_CsvFile(&layout);
-        ASSERT_EQ(Load_GuiElementTable(&table, &layout), 1);
+        ASSERT_NO_FATAL_FAILURE(LoadRows(c.rows));
 
         EXPECT_EQ(CreateWindows_GuiElementTable(g.host, &table), 0);
         EXPECT_EQ(table.status, c.code);
@@ -347,7 +297,7 @@ TEST(Controls, FailuresShowTheirMessageAndStop)
     HostGuard g;
     EXPECT_EQ(CreateWindows_GuiElementTable(g.host, &table), 1);
     LoadRows({top_button,
-              {"Xylophone", 70, 0, 1, 1, 50, 20, "", "", "", "", "", 0, 0, "", "", "", 0, 0},
+              Row("Xylophone", 70, 0, {1, 1, 50, 20}),
               container});
     EXPECT_EQ(CreateWindows_GuiElementTable(g.host, &table), 1);
     EXPECT_NE(Element(60)->window, nullptr);
@@ -362,17 +312,21 @@ TEST(Controls, FailuresShowTheirMessageAndStop)
 TEST(Controls, TrackbarRangesAndPositions)
 {
     HostGuard g;
-    LoadRows({
-        {"Trackbar", 1, 0, 0, 0, 200, 30, "", "D", "", "0.7", "", 0, 0, "0", "2", "0.01", 0, 0},
-        {"Trackbar", 2, 0, 0, 40, 200, 30, "", "D", "", "0.3", "", 0, 0, "0", "1", "0.1", 0, 0},
-        {"Trackbar", 3, 0, 0, 80, 200, 30, "", "I", "7", "", "", 0, 0, "0", "20", "2", 0, 0},
-        {"Trackbar", 4, 0, 0, 120, 200, 30, "", "D", "", "1", "", 0, 0, "0", "2.999", "1", 0, 0},
-        {"Trackbar", 5, 0, 0, 160, 200, 30, "", "D", "", "0.5", "", 0, 0, "-1", "1", "0", 0, 0},
-        {"Trackbar", 6, 0, 0, 200, 200, 30, "", "S", "", "", "text", 0, 0, "0", "10", "1", 0, 0},
-        {"Trackbar", 7, 0, 0, 240, 200, 30, "", "I", "5", "", "", 0, 0, "0", "10", "1", 0, 0},
-        {"Trackbar", 8, 0, 0, 280, 200, 30, "", "", "", "", "", 0, 0, "-5", "5", "1", 0, 0},
-        {"Write", 9, 0, 0, 320, 200, 30, "", "D", "", "1", "", 0, 0, "", "", "", 0, 0},
-    });
+    // Track bars 1 to 8, one below the other, and a write edit box 9.
+    const struct { const char* type; int value_cell; const char* value, *min, *max, *scale; } bars[] = {
+        {"D", CELL_DOUBLE, "0.7", "0", "2", "0.01"}, {"D", CELL_DOUBLE, "0.3", "0", "1", "0.1"},
+        {"I", CELL_INT, "7", "0", "20", "2"},        {"D", CELL_DOUBLE, "1", "0", "2.999", "1"},
+        {"D", CELL_DOUBLE, "0.5", "-1", "1", "0"},   {"S", CELL_STRING, "text", "0", "10", "1"},
+        {"I", CELL_INT, "5", "0", "10", "1"},        {"", CELL_INT, "", "-5", "5", "1"},
+    };
+    std::vector<std::string> rows;
+    for (int k = 0; k < 8; ++k) {
+        const auto& b = bars[k];
+        rows.push_back(Row("Trackbar", k + 1, 0, {0, 40 * k, 200, 30}, {{CELL_TYPE, b.type}, {b.value_cell, b.value},
+                           {CELL_MIN, b.min}, {CELL_MAX, b.max}, {CELL_SCALE, b.scale}}));
+    }
+    rows.push_back(Row("Write", 9, 0, {0, 320, 200, 30}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "1"}}));
+    LoadRows(rows);
     ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table), 1);
 
     GuiElement* k1 = Element(1);
@@ -454,12 +408,12 @@ TEST(Controls, EditBoxTextsInAndOut)
 {
     HostGuard g;
     LoadRows({
-        {"Write", 1, 0, 0, 0, 200, 22, "", "D", "", "400", "", 0, 0, "", "", "", 0, 0},
-        {"Write", 2, 0, 0, 30, 200, 22, "", "d", "", "-0.001", "", 0, 0, "", "", "", 0, 0},
-        {"Write", 3, 0, 0, 60, 200, 22, "", "I", "-42", "", "", 0, 0, "", "", "", 0, 0},
-        {"Write", 4, 0, 0, 90, 200, 22, "", "S", "", "", "hello there", 0, 0, "", "", "", 0, 0},
-        {"Write", 5, 0, 0, 120, 200, 22, "", "", "", "", "", 0, 0, "", "", "", 0, 0},
-        {"Read", 6, 0, 0, 150, 200, 22, "", "D", "", "1", "", 0, 0, "", "", "", 0, 0},
+        Row("Write", 1, 0, {0, 0, 200, 22}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "400"}}),
+        Row("Write", 2, 0, {0, 30, 200, 22}, {{CELL_TYPE, "d"}, {CELL_DOUBLE, "-0.001"}}),
+        Row("Write", 3, 0, {0, 60, 200, 22}, {{CELL_TYPE, "I"}, {CELL_INT, "-42"}}),
+        Row("Write", 4, 0, {0, 90, 200, 22}, {{CELL_TYPE, "S"}, {CELL_STRING, "hello there"}}),
+        Row("Write", 5, 0, {0, 120, 200, 22}),
+        Row("Read", 6, 0, {0, 150, 200, 22}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "1"}}),
     });
     ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table), 1);
     GuiElement* d = Element(1);
@@ -479,36 +433,29 @@ TEST(Controls, EditBoxTextsInAndOut)
     EXPECT_EQ(ControlText(d->window), std::string("10000000000000000303786028427003666890752.00").substr(0, 30));
 
     // Text typed in, read back.
-    (void)SetWindowTextA(d->window, "12.5");
-    ASSERT_EQ(ReadValueFromEditBox_GuiElement(d), 1);
+    ASSERT_EQ(Typed(d, "12.5"), 1);
     EXPECT_EQ(d->double_value, 12.5);
-    (void)SetWindowTextA(d->window, "1.5*10^2");
-    ASSERT_EQ(ReadValueFromEditBox_GuiElement(d), 1);
+    ASSERT_EQ(Typed(d, "1.5*10^2"), 1);
     EXPECT_EQ(d->double_value, 150.0);
-    (void)SetWindowTextA(d->window, "1e3");
-    EXPECT_EQ(ReadValueFromEditBox_GuiElement(d), 0);
+    EXPECT_EQ(Typed(d, "1e3"), 0);
     EXPECT_EQ(d->status, 602);
     EXPECT_EQ(d->double_value, 150.0);
     EXPECT_EQ(ControlText(d->window), "1e3");      // the rejected text stays
-    (void)SetWindowTextA(d->window, "");
-    EXPECT_EQ(ReadValueFromEditBox_GuiElement(d), 0);
+    EXPECT_EQ(Typed(d, ""), 0);
     EXPECT_EQ(d->double_value, 150.0);
 
-    (void)SetWindowTextA(i->window, "640");
-    ASSERT_EQ(ReadValueFromEditBox_GuiElement(i), 1);
+    ASSERT_EQ(Typed(i, "640"), 1);
     EXPECT_EQ(i->int_value, 640);
-    (void)SetWindowTextA(i->window, "");
-    EXPECT_EQ(ReadValueFromEditBox_GuiElement(i), 0);
-    EXPECT_EQ(i->status, 603);
-    EXPECT_EQ(i->int_value, 0);
-    (void)SetWindowTextA(i->window, "99999999999");
-    EXPECT_EQ(ReadValueFromEditBox_GuiElement(i), 0);
-    EXPECT_EQ(i->status, 603);
+    // A refused text leaves 0: the conversion clears the value before it reads.
+    for (const char* refused : {"", "99999999999"}) {
+        EXPECT_EQ(Typed(i, refused), 0) << refused;
+        EXPECT_EQ(i->status, 603) << refused;
+        EXPECT_EQ(i->int_value, 0) << refused;
+    }
 
     // Only the first 30 characters are read.
     const std::string forty = "abcdefghijklmnopqrstuvwxyz0123456789ABCD";
-    (void)SetWindowTextA(s->window, forty.c_str());
-    ASSERT_EQ(ReadValueFromEditBox_GuiElement(s), 1);
+    ASSERT_EQ(Typed(s, forty.c_str()), 1);
     EXPECT_EQ(std::string(s->string_value, 30), forty.substr(0, 30));
     EXPECT_EQ(s->string_value[30], '\0');
     // A string field full to its last byte is still shown as 30 characters.
@@ -535,11 +482,13 @@ TEST(Controls, LinkedPairsFollowEachOther)
 {
     HostGuard g;
     LoadRows({
-        {"Write", 303, 0, 0, 0, 100, 22, "", "D", "", "0.7", "", 0, 0, "", "", "", 903, 0},
-        {"Trackbar", 903, 0, 110, 0, 300, 30, "", "D", "", "0.7", "", 0, 0, "0", "2", "0.01", 0, 303},
-        {"Write", 301, 0, 0, 40, 100, 22, "", "I", "400", "", "", 0, 0, "", "", "", 901, 0},
-        {"Trackbar", 901, 0, 110, 40, 300, 30, "", "I", "400", "", "", 0, 0, "100", "1200", "10", 0, 301},
-        {"Write", 304, 0, 0, 80, 100, 22, "", "d", "", "1", "", 0, 0, "", "", "", 903, 0},
+        Row("Write", 303, 0, {0, 0, 100, 22}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "0.7"}, {CELL_TRACKBAR, 903}}),
+        Row("Trackbar", 903, 0, {110, 0, 300, 30}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "0.7"}, {CELL_MIN, "0"},
+            {CELL_MAX, "2"}, {CELL_SCALE, "0.01"}, {CELL_EDITBOX, 303}}),
+        Row("Write", 301, 0, {0, 40, 100, 22}, {{CELL_TYPE, "I"}, {CELL_INT, "400"}, {CELL_TRACKBAR, 901}}),
+        Row("Trackbar", 901, 0, {110, 40, 300, 30}, {{CELL_TYPE, "I"}, {CELL_INT, "400"}, {CELL_MIN, "100"},
+            {CELL_MAX, "1200"}, {CELL_SCALE, "10"}, {CELL_EDITBOX, 301}}),
+        Row("Write", 304, 0, {0, 80, 100, 22}, {{CELL_TYPE, "d"}, {CELL_DOUBLE, "1"}, {CELL_TRACKBAR, 903}}),
     });
     ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table), 1);
     GuiElement* box = Element(303);
@@ -605,8 +554,8 @@ TEST(Controls, MultilineBufferScrolls)
 {
     HostGuard g;
     LoadRows({
-        {"Multiline", 1, 0, 0, 0, 300, 50, "", "", "", "", "", 4, 40, "", "", "", 0, 0},
-        {"Multiline", 2, 0, 0, 60, 300, 50, "", "", "", "", "", 1, 32, "", "", "", 0, 0},
+        Row("Multiline", 1, 0, {0, 0, 300, 50}, {{CELL_LINES, 4}, {CELL_LINE_LENGTH, 40}}),
+        Row("Multiline", 2, 0, {0, 60, 300, 50}, {{CELL_LINES, 1}, {CELL_LINE_LENGTH, 32}}),
     });
     ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table), 1);
     GuiElement* log = Element(1);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/gui.h"
+#include "support/test_support.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -14,46 +15,11 @@
 #endif
 
 static GuiElementTable table;
-static char marker; // stands for the open file's handle in records filled from memory
-
-static const char* kHeader =
-    "kind,id,parent_id,x,y,width,height,caption,value_type,int_value,double_value,"
-    "string_value,spare_text,spare_int_1,spare_int_2,buffer_lines,buffer_line_length,"
-    "range_min,range_max,scale,linked_trackbar_id,linked_editbox_id\r\n";
-
-// The ten header lines: the column names and nine lines of notes.
-static std::string Header()
-{
-    std::string text = kHeader;
-    for (int i = 0; i < 9; ++i) text += "note" + std::to_string(i) + ",,,,,,,,,,,,,,,,,,,,,\r\n";
-    return text;
-}
-
-// A 22-cell row; cells[i] replaces cell i+1 when given.
-static std::string Row(std::initializer_list<std::pair<int, std::string>> cells)
-{
-    std::string cell[22] = {"Button", "7", "0", "1", "2", "3", "4", "Go"};
-    for (const auto& c : cells) cell[c.first - 1] = c.second;
-    std::string text = cell[0];
-    for (int i = 1; i < 22; ++i) text += "," + cell[i];
-    return text + "\r\n";
-}
-
-// Fills the record from memory as Read_CsvFile would; the copy has exactly
-// the text's size so that reading past it is caught by the address checker.
-static void FillFromMemory(CsvFile* file, const std::string& text)
-{
-    Release_CsvFile(file);
-    file->handle = &marker;
-    file->size = (uint32_t)text.size();
-    file->data = (char*)malloc(text.size() > 0 ? text.size() : 1);
-    memcpy(file->data, text.data(), text.size());
-    Examine_CsvFile(file);
-}
+static char marker; // stands for a window no table holds
 
 static int LoadText(const std::string& text, CsvFile* file)
 {
-    FillFromMemory(file, text);
+    FillCsvFromMemory(file, text);
     Release_GuiElementTable(&table);
     return Load_GuiElementTable(&table, file);
 }
@@ -194,7 +160,7 @@ TEST(LayoutFile, HeaderAndLineEnds)
     CsvFile none{};
     EXPECT_EQ(Load_GuiElementTable(&table, &none), 0);
     EXPECT_EQ(table.status, 101);
-    FillFromMemory(&g.file, Header());
+    FillCsvFromMemory(&g.file, LayoutHeader());
     g.file.column_count = 0;
     EXPECT_EQ(Load_GuiElementTable(&table, &g.file), 0);
     EXPECT_EQ(table.status, 102);
@@ -211,11 +177,11 @@ TEST(LayoutFile, EmptyLinesAmongAndAfterRowsAreSkipped)
     EXPECT_EQ(table.elements[1].id, 110);
 
     const std::string rows = Row({{2, "1"}}) + "\r\n" + Row({{2, "2"}}) + "\r\n\r\n";
-    ASSERT_EQ(LoadText(Header() + rows, &g.file), 1) << table.status;
+    ASSERT_EQ(LoadText(LayoutHeader() + rows, &g.file), 1) << table.status;
     ASSERT_EQ(table.count, 2);
     EXPECT_EQ(table.elements[1].id, 2);
 
-    EXPECT_EQ(LoadText(Header() + rows + " \r\n", &g.file), 0);
+    EXPECT_EQ(LoadText(LayoutHeader() + rows + " \r\n", &g.file), 0);
     EXPECT_EQ(table.status, 105);
     EXPECT_EQ(table.elements[2].status, 120);
 }
@@ -248,8 +214,8 @@ TEST(LayoutFile, BrokenRowsFailWithTheirCode)
 TEST(LayoutFile, LineCountLimit)
 {
     FileGuard g;
-    std::string text = Header();
-    for (int i = 0; i < 990; ++i) text += Row({{2, std::to_string(i + 1)}});
+    std::string text = LayoutHeader();
+    for (int i = 0; i < 990; ++i) text += Row({{2, i + 1}});
     // Exactly 1000 CRs: 990 rows.
     ASSERT_EQ(LoadText(text, &g.file), 1) << table.status;
     EXPECT_EQ(g.file.line_count, 1000);
@@ -278,16 +244,16 @@ TEST(LayoutFile, IntegerColumnsFailWithTheirCodes)
     for (const Column& column : columns) {
         for (const char* text : bad) {
             SCOPED_TRACE(testing::Message() << "cell " << column.cell << " '" << text << "'");
-            EXPECT_EQ(LoadText(Header() + Row({{column.cell, text}}), &g.file), 0);
+            EXPECT_EQ(LoadText(LayoutHeader() + Row({{column.cell, text}}), &g.file), 0);
             EXPECT_EQ(table.status, 105);
             EXPECT_EQ(table.elements[0].status, column.code);
             Release_CsvFile(&g.file);
         }
         // A leading minus and an empty cell both load.
-        ASSERT_EQ(LoadText(Header() + Row({{column.cell, "-42"}}) + Row({{column.cell, ""}}), &g.file), 1);
+        ASSERT_EQ(LoadText(LayoutHeader() + Row({{column.cell, "-42"}}) + Row({{column.cell, ""}}), &g.file), 1);
         Release_CsvFile(&g.file);
     }
-    ASSERT_EQ(LoadText(Header() + Row({{3, "-42"}, {10, ""}, {17, "2147483647"}, {21, "-2147483648"}}),
+    ASSERT_EQ(LoadText(LayoutHeader() + Row({{3, "-42"}, {10, ""}, {17, "2147483647"}, {21, "-2147483648"}}),
                        &g.file), 1);
     EXPECT_EQ(table.elements[0].parent_id, -42);
     EXPECT_EQ(table.elements[0].int_value, 0);
@@ -298,7 +264,7 @@ TEST(LayoutFile, IntegerColumnsFailWithTheirCodes)
 TEST(LayoutFile, DoubleCellsAndEmptyRows)
 {
     FileGuard g;
-    std::string text = Header() +
+    std::string text = LayoutHeader() +
         Row({{11, "abc"}, {18, "1e5"}, {19, "1.5*10^-3"}, {20, "-2.5*10^2"}}) +
         Row({{11, "0.3"}, {18, ""}, {19, " 1"}, {20, "-.5"}}) +
         ",,,,,,,,,,,,,,,,,,,,,\r\n" +                  // all cells empty: skipped
@@ -340,7 +306,7 @@ TEST(LayoutFile, KindWords)
     }
     // An X row takes a slot of its own in a loaded table.
     FileGuard g;
-    ASSERT_EQ(LoadText(Header() + Row({{1, "Xylophone"}, {2, "1"}}) + Row({{1, "Cx"}, {2, "2"}}) +
+    ASSERT_EQ(LoadText(LayoutHeader() + Row({{1, "Xylophone"}, {2, "1"}}) + Row({{1, "Cx"}, {2, "2"}}) +
                        Row({{1, "Trackbar"}, {2, "3"}}), &g.file), 1);
     EXPECT_EQ(table.count, 3);
     EXPECT_EQ(KindOf_GuiElement(&table.elements[2]), GUI_KIND_TRACKBAR);
@@ -386,7 +352,7 @@ TEST(LayoutRow, NeverReadsPastItsText)
 TEST(LayoutFile, SeekLineStaysInTheText)
 {
     FileGuard g;
-    FillFromMemory(&g.file, "ab\r\ncd\r\nef\r");
+    FillCsvFromMemory(&g.file, "ab\r\ncd\r\nef\r");
     ASSERT_EQ(g.file.line_count, 3);
     ASSERT_EQ(SeekLine_CsvFile(&g.file, 1), 1);
     EXPECT_EQ(g.file.cursor, g.file.data + 4);
@@ -491,6 +457,21 @@ TEST(TrackbarStep, ScaledValuesAndBadScales)
     EXPECT_EQ(step, 0);
 }
 
+// Gives e the kind and sizes of a multiline read edit and creates its
+// buffer; the creation's result.
+static int CreateBuffer(GuiElement* e, const char* kind, int32_t lines, int32_t line_length)
+{
+    strcpy(e->kind, kind);
+    e->buffer_lines = lines;
+    e->buffer_line_length = line_length;
+    return CreateMultilineTextBuffer_GuiElement(e);
+}
+
+static void AppendLines(GuiElement* e, std::initializer_list<const char*> lines)
+{
+    for (const char* line : lines) AppendLine_GuiElement(e, line);
+}
+
 // The buffer's lines as text, for comparing.
 static std::string BufferText(GuiElement* e)
 {
@@ -509,23 +490,15 @@ TEST(MultilineBuffer, AppendsScrollsAndStaysTerminated)
     EXPECT_EQ(DropFirstLine_GuiElement(&e), 0);
     EXPECT_EQ(e.status, 402);
 
-    strcpy(e.kind, "multiline");
-    e.buffer_lines = 10;
-    e.buffer_line_length = 40;
-    ASSERT_EQ(CreateMultilineTextBuffer_GuiElement(&e), 1);
+    ASSERT_EQ(CreateBuffer(&e, "multiline", 10, 40), 1);
     EXPECT_EQ(e.last_line, -1);
     for (int i = 0; i < 420; ++i) ASSERT_EQ(e.text_buffer[i], 0) << i;
     Release_GuiElement(&e);
 
-    strcpy(e.kind, "M");
-    e.buffer_lines = 3;
-    e.buffer_line_length = 5;
-    ASSERT_EQ(CreateMultilineTextBuffer_GuiElement(&e), 1);
-    AppendLine_GuiElement(&e, "one");
-    AppendLine_GuiElement(&e, "two");
+    ASSERT_EQ(CreateBuffer(&e, "M", 3, 5), 1);
+    AppendLines(&e, {"one", "two"});
     EXPECT_EQ(BufferText(&e), "one\r\ntwo\r\n");
-    AppendLine_GuiElement(&e, "three");
-    AppendLine_GuiElement(&e, "four");
+    AppendLines(&e, {"three", "four"});
     EXPECT_EQ(e.last_line, 2);
     EXPECT_EQ(BufferText(&e), "two\r\nthree\r\nfour\r\n");
     EXPECT_EQ(e.status, 0);
@@ -541,12 +514,8 @@ TEST(MultilineBuffer, AppendsScrollsAndStaysTerminated)
 
     // Every line full: the text still ends inside the buffer, and the lines
     // go on scrolling afterwards.
-    strcpy(e.kind, "M");
-    e.buffer_lines = 2;
-    e.buffer_line_length = 3;
-    ASSERT_EQ(CreateMultilineTextBuffer_GuiElement(&e), 1);
-    AppendLine_GuiElement(&e, "aaa");
-    AppendLine_GuiElement(&e, "bbb");
+    ASSERT_EQ(CreateBuffer(&e, "M", 2, 3), 1);
+    AppendLines(&e, {"aaa", "bbb"});
     EXPECT_EQ(BufferText(&e), "aaa\r\nbbb");
     AppendLine_GuiElement(&e, "ccc");
     EXPECT_EQ(e.status, 0);
@@ -557,10 +526,7 @@ TEST(MultilineBuffer, AppendsScrollsAndStaysTerminated)
     Release_GuiElement(&e);
 
     // One full line only.
-    strcpy(e.kind, "M");
-    e.buffer_lines = 1;
-    e.buffer_line_length = 2;
-    ASSERT_EQ(CreateMultilineTextBuffer_GuiElement(&e), 1);
+    ASSERT_EQ(CreateBuffer(&e, "M", 1, 2), 1);
     AppendLine_GuiElement(&e, "ab");
     EXPECT_EQ(BufferText(&e), "ab");
     AppendLine_GuiElement(&e, "c");
@@ -568,16 +534,10 @@ TEST(MultilineBuffer, AppendsScrollsAndStaysTerminated)
     Release_GuiElement(&e);
 
     // Sizes no buffer can have.
-    strcpy(e.kind, "M");
-    e.buffer_lines = -1;
-    e.buffer_line_length = 5;
-    EXPECT_EQ(CreateMultilineTextBuffer_GuiElement(&e), 0);
-    e.buffer_lines = INT32_MAX;
-    e.buffer_line_length = INT32_MAX;
-    EXPECT_EQ(CreateMultilineTextBuffer_GuiElement(&e), 0);
+    EXPECT_EQ(CreateBuffer(&e, "M", -1, 5), 0);
+    EXPECT_EQ(CreateBuffer(&e, "M", INT32_MAX, INT32_MAX), 0);
     EXPECT_EQ(e.text_buffer, nullptr);
-    e.buffer_lines = 0;
-    ASSERT_EQ(CreateMultilineTextBuffer_GuiElement(&e), 1);
+    ASSERT_EQ(CreateBuffer(&e, "M", 0, INT32_MAX), 1);
     EXPECT_EQ(WriteLine_GuiElement(&e, "a", 0), 0);
     EXPECT_EQ(e.status, 301);
     EXPECT_STREQ(TerminatedText_GuiElement(&e), "");

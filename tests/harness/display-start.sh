@@ -10,28 +10,23 @@ mkdir -p "$state"
 prefix="$build/wineprefix"
 "$(dirname "$0")/../../scripts/wine-prefix.sh" "$prefix"
 
-# First free display number from 90 up.
-n=90
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp -noreset >"$state/xvfb.log" 2>&1 &
-echo $! >"$state/xvfb.pid"
-for _ in $(seq 1 100); do
-  [ -e "/tmp/.X11-unix/X$n" ] && break
-  sleep 0.1
-done
-[ -e "/tmp/.X11-unix/X$n" ] || { echo "Xvfb :$n did not start"; cat "$state/xvfb.log"; exit 1; }
+started=$("$(dirname "$0")/../../scripts/start-display.sh" "$state/xvfb.log" -noreset) ||
+  { cat "$state/xvfb.log"; exit 1; }
+read -r display xvfb_pid <<<"$started"
+echo "$xvfb_pid" >"$state/xvfb.pid"
 
 # Each window keeps its own image, as under the Windows desktop compositor.
-DISPLAY=":$n" /usr/bin/python3 "$(dirname "$0")/composite-desktop.py" >"$state/composite.log" 2>&1 </dev/null &
+DISPLAY="$display" /usr/bin/python3 "$(dirname "$0")/composite-desktop.py" >"$state/composite.log" 2>&1 </dev/null &
 echo $! >"$state/composite.pid"
-for _ in $(seq 1 50); do
+# A loaded machine may take some seconds to start Python and Xlib.
+for _ in $(seq 1 200); do
   grep -q redirected "$state/composite.log" 2>/dev/null && break
   sleep 0.1
 done
 grep -q redirected "$state/composite.log" || { echo "composite redirection failed"; cat "$state/composite.log"; exit 1; }
 
 cat >"$state/env" <<ENV
-export DISPLAY=:$n
+export DISPLAY=$display
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -46,4 +41,4 @@ wineserver -p >/dev/null 2>&1 </dev/null
 # program that started them would leave them holding its output open.
 wineboot >/dev/null 2>&1 </dev/null
 xdotool mousemove 960 540 >/dev/null 2>&1 </dev/null
-echo "display :$n, prefix $prefix"
+echo "display $display, prefix $prefix"

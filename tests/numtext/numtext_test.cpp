@@ -38,6 +38,29 @@ int IntStatus(int32_t& out, const std::string& text)
     return TextToInt(out, text.data(), (int)text.size());
 }
 
+// Each text converts to exactly its value.
+void ExpectDoubles(std::initializer_list<std::pair<const char*, double>> cases)
+{
+    for (const auto& c : cases)
+        EXPECT_EQ(c.second, DoubleOf(c.first)) << "text: " << c.first;
+}
+
+struct IntCase {
+    const char* text;
+    int         status;
+    int32_t     value;
+};
+
+// Each text gives its status and leaves its value.
+void ExpectInts(std::initializer_list<IntCase> cases)
+{
+    for (const IntCase& c : cases) {
+        int32_t value = 0;
+        EXPECT_EQ(c.status, IntStatus(value, c.text)) << "text: " << c.text;
+        EXPECT_EQ(c.value, value) << "text: " << c.text;
+    }
+}
+
 } // namespace
 
 TEST(NumText, BoundedTextLengthStopsAtNulOrCapacity)
@@ -55,21 +78,13 @@ TEST(NumText, DecimalValuesAreBuiltDigitByDigit)
 {
     // The fraction digits are digit * (1 / 10^j), so some values differ from
     // the nearest double by an ulp.
-    EXPECT_EQ(0.30000000000000004, DoubleOf("0.3"));
-    EXPECT_EQ(0.7000000000000001, DoubleOf("0.7"));
-    EXPECT_EQ(0.35000000000000003, DoubleOf("0.35"));
+    ExpectDoubles({{"0.3", 0.30000000000000004}, {"0.7", 0.7000000000000001}, {"0.35", 0.35000000000000003}});
     EXPECT_NE(0.3, DoubleOf("0.3"));
-    EXPECT_EQ(2.25, DoubleOf("2.25"));
-    EXPECT_EQ(0.1, DoubleOf("0.1"));
-    EXPECT_EQ(123.456, DoubleOf("123.456"));
-    EXPECT_EQ(-12.5, DoubleOf("-12.5"));
-    EXPECT_EQ(400.0, DoubleOf("400"));
-    EXPECT_EQ(1234567890123.0, DoubleOf("1234567890123"));
+    ExpectDoubles({{"2.25", 2.25}, {"0.1", 0.1}, {"123.456", 123.456}, {"-12.5", -12.5}, {"400", 400.0},
+                   {"1234567890123", 1234567890123.0}});
 
     // Digits may be missing on either side of the point, or altogether.
-    EXPECT_EQ(5.0, DoubleOf("5."));
-    EXPECT_EQ(0.5, DoubleOf(".5"));
-    EXPECT_EQ(-0.5, DoubleOf("-.5"));
+    ExpectDoubles({{"5.", 5.0}, {".5", 0.5}, {"-.5", -0.5}});
     double minus = DoubleOf("-");
     EXPECT_EQ(0.0, minus);
     EXPECT_TRUE(signbit(minus));
@@ -117,19 +132,10 @@ TEST(NumText, DoubleRejectsForeignCharactersAndMisplacedSigns)
 
 TEST(NumText, ScientificFormAndItsUnreadBase)
 {
-    EXPECT_EQ(0.0015, DoubleOf("1.5*10^-3"));
-    EXPECT_EQ(-250.0, DoubleOf("-2.5*10^2"));
-    EXPECT_EQ(12000.0, DoubleOf("12*10^3"));
-    EXPECT_EQ(0.30000000000000004, DoubleOf("3*10^-1"));
-    EXPECT_EQ(2000.0, DoubleOf("2*99^3"));
-    EXPECT_EQ(2000.0, DoubleOf("2*^3"));
-    EXPECT_EQ(0.0, DoubleOf("*10^"));
-    EXPECT_EQ(0.0, DoubleOf("*10^-"));
-    EXPECT_EQ(-0.25, DoubleOf("-.25*10^-0"));
-    EXPECT_EQ(-0.005, DoubleOf("-5*10^-3"));
-    EXPECT_EQ(7.0, DoubleOf("7.*10^0"));
-    EXPECT_EQ(1e22, DoubleOf("1*10^22"));
-    EXPECT_EQ(5e9, DoubleOf("5*10^0000000000000000000009"));
+    ExpectDoubles({{"1.5*10^-3", 0.0015}, {"-2.5*10^2", -250.0}, {"12*10^3", 12000.0},
+                   {"3*10^-1", 0.30000000000000004}, {"2*99^3", 2000.0}, {"2*^3", 2000.0}, {"*10^", 0.0},
+                   {"*10^-", 0.0}, {"-.25*10^-0", -0.25}, {"-5*10^-3", -0.005}, {"7.*10^0", 7.0},
+                   {"1*10^22", 1e22}, {"5*10^0000000000000000000009", 5e9}});
 
     const char* rejected[] = {
         "1*10^3.5",  // '.' after the '*'
@@ -181,24 +187,13 @@ TEST(NumText, DoubleResultsThatLeaveTheDoubleRangeAreRejected)
 TEST(NumText, IntegerTextAndItsStatusCodes)
 {
     int32_t value = 0;
-    EXPECT_EQ(0, IntStatus(value, "-12"));
-    EXPECT_EQ(-12, value);
-    EXPECT_EQ(0, IntStatus(value, "400"));
-    EXPECT_EQ(400, value);
-    EXPECT_EQ(0, IntStatus(value, "0"));
-    EXPECT_EQ(0, value);
-    EXPECT_EQ(0, IntStatus(value, "007"));
-    EXPECT_EQ(7, value);
-    EXPECT_EQ(0, IntStatus(value, "-"));
-    EXPECT_EQ(0, value);
+    ExpectInts({{"-12", 0, -12}, {"400", 0, 400}, {"0", 0, 0}, {"007", 0, 7}, {"-", 0, 0}, {"", 2, 0}});
 
     const char* bad[] = {"12-", "1-2", "-1-2", "1.0", "+1", " 1", "1 ", "a", "--1"};
     for (const char* text : bad) {
         EXPECT_EQ(1, IntStatus(value, text)) << "text: " << text;
         EXPECT_EQ(0, value) << "text: " << text;
     }
-    EXPECT_EQ(2, IntStatus(value, ""));
-    EXPECT_EQ(0, value);
     value = 99;
     EXPECT_EQ(2, TextToInt(value, "123", 0));
     EXPECT_EQ(0, value);
@@ -214,12 +209,8 @@ TEST(NumText, IntegerTextAndItsStatusCodes)
 TEST(NumText, IntegerTextOutsideThe32BitRange)
 {
     int32_t value = 0;
-    EXPECT_EQ(0, IntStatus(value, "2147483647"));
-    EXPECT_EQ(INT32_MAX, value);
-    EXPECT_EQ(0, IntStatus(value, "-2147483648"));
-    EXPECT_EQ(INT32_MIN, value);
-    EXPECT_EQ(0, IntStatus(value, "000000000000000000000000000042"));
-    EXPECT_EQ(42, value);
+    ExpectInts({{"2147483647", 0, INT32_MAX}, {"-2147483648", 0, INT32_MIN},
+                {"000000000000000000000000000042", 0, 42}});
 
     const char* out_of_range[] = {
         "2147483648", "-2147483649", "4294967296", "9999999999", "10000000000",
@@ -238,57 +229,49 @@ TEST(NumText, IntegerTextOutsideThe32BitRange)
 TEST(NumText, IntToTextWritesOnlyWhatFits)
 {
     char buffer[16];
-    auto fill = [&]() { memset(buffer, 'x', sizeof buffer); };
+    // Every call writes over a buffer of 'x'.
+    auto write = [&](int32_t value, int size) {
+        memset(buffer, 'x', sizeof buffer);
+        return IntToText(buffer, value, size);
+    };
 
-    fill();
-    EXPECT_EQ(0, IntToText(buffer, 0, 11));
+    EXPECT_EQ(0, write(0, 11));
     EXPECT_STREQ("0", buffer);
-    fill();
-    EXPECT_EQ(0, IntToText(buffer, 1234, 11));
+    EXPECT_EQ(0, write(1234, 11));
     EXPECT_STREQ("1234", buffer);
     // All size bytes are cleared, not just the ones after the digits.
     for (int i = 4; i < 11; ++i) {
         EXPECT_EQ('\0', buffer[i]) << "index " << i;
     }
     EXPECT_EQ('x', buffer[11]);
-    fill();
-    EXPECT_EQ(0, IntToText(buffer, 1000000000, 11));
+    EXPECT_EQ(0, write(1000000000, 11));
     EXPECT_STREQ("1000000000", buffer);
-    fill();
-    EXPECT_EQ(0, IntToText(buffer, INT32_MAX, 11));
+    EXPECT_EQ(0, write(INT32_MAX, 11));
     EXPECT_STREQ("2147483647", buffer);
 
     // Negative values leave an empty text.
-    fill();
-    EXPECT_EQ(0, IntToText(buffer, -5, 11));
+    EXPECT_EQ(0, write(-5, 11));
     EXPECT_STREQ("", buffer);
-    fill();
-    EXPECT_EQ(0, IntToText(buffer, INT32_MIN, 11));
+    EXPECT_EQ(0, write(INT32_MIN, 11));
     EXPECT_STREQ("", buffer);
 
     // The digits and the NUL must fit: exactly enough, one short, none.
-    fill();
-    EXPECT_EQ(0, IntToText(buffer, 1234, 5));
+    EXPECT_EQ(0, write(1234, 5));
     EXPECT_STREQ("1234", buffer);
     EXPECT_EQ('x', buffer[5]);
-    fill();
-    EXPECT_EQ(0, IntToText(buffer, 1234, 4));
+    EXPECT_EQ(0, write(1234, 4));
     EXPECT_EQ(0, memcmp(buffer, "\0\0\0\0xxxx", 8));
-    fill();
-    EXPECT_EQ(0, IntToText(buffer, INT32_MAX, 10));
+    EXPECT_EQ(0, write(INT32_MAX, 10));
     EXPECT_EQ('\0', buffer[0]);
     EXPECT_EQ('\0', buffer[9]);
     EXPECT_EQ('x', buffer[10]);
-    fill();
-    EXPECT_EQ(0, IntToText(buffer, 0, 1));
+    EXPECT_EQ(0, write(0, 1));
     EXPECT_EQ('\0', buffer[0]);
     EXPECT_EQ('x', buffer[1]);
-    fill();
-    EXPECT_EQ(0, IntToText(buffer, 0, 2));
+    EXPECT_EQ(0, write(0, 2));
     EXPECT_STREQ("0", buffer);
     EXPECT_EQ('x', buffer[2]);
-    fill();
-    EXPECT_EQ(0, IntToText(buffer, 7, 0));
+    EXPECT_EQ(0, write(7, 0));
     EXPECT_EQ(0, IntToText(buffer, 7, -3));
     EXPECT_EQ('x', buffer[0]);
 }
@@ -296,23 +279,18 @@ TEST(NumText, IntToTextWritesOnlyWhatFits)
 TEST(NumText, RgbTextInNineDigits)
 {
     uint32_t colour = 0xDEADBEEF;
-    EXPECT_EQ(0, TextToRgb(colour, "255128000"));
-    EXPECT_EQ(0x80FFu, colour);
-    EXPECT_EQ(0, TextToRgb(colour, "000000255"));
-    EXPECT_EQ(0x00FF0000u, colour);
-    EXPECT_EQ(0, TextToRgb(colour, "001002003"));
-    EXPECT_EQ(0x00030201u, colour);
-    // Each group keeps only its lowest 8 bits.
-    EXPECT_EQ(0, TextToRgb(colour, "300000000"));
-    EXPECT_EQ(44u, colour);
-    EXPECT_EQ(0, TextToRgb(colour, "000-12000"));
-    EXPECT_EQ(244u << 8, colour);
-    EXPECT_EQ(0, TextToRgb(colour, "999999999"));
-    EXPECT_EQ(0x00E7E7E7u, colour);
     // A NUL shortens the group that holds it.
     const char short_groups[9] = {'1', '\0', '\0', '2', '\0', '9', '3', '4', '\0'};
-    EXPECT_EQ(0, TextToRgb(colour, short_groups));
-    EXPECT_EQ(0x00220201u, colour);
+    const struct { const char* text; uint32_t colour; } converted[] = {
+        {"255128000", 0x80FFu}, {"000000255", 0x00FF0000u}, {"001002003", 0x00030201u},
+        // Each group keeps only its lowest 8 bits.
+        {"300000000", 44u}, {"000-12000", 244u << 8}, {"999999999", 0x00E7E7E7u},
+        {short_groups, 0x00220201u},
+    };
+    for (const auto& c : converted) {
+        EXPECT_EQ(0, TextToRgb(colour, c.text)) << c.text;
+        EXPECT_EQ(c.colour, colour) << c.text;
+    }
 
     colour = 0xDEADBEEF;
     EXPECT_EQ(1, TextToRgb(colour, "2a5128000"));

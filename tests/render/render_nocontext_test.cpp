@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/capture.h"
-#include "render/render.h"
+#include "render/render_internal.h"
 
 TEST(RenderWithoutContext, OperationsDoNothing)
 {

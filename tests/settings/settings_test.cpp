@@ -15,22 +15,9 @@
 #include "app/app.h"
 #include "render/render.h"
 #include "settings/settings.h"
+#include "support/test_support.h"
 
 namespace {
-
-// Runs the message loop for ms milliseconds, so controls paint.
-void Pump(int ms)
-{
-    DWORD end = GetTickCount() + (DWORD)ms;
-    do {
-        MSG m;
-        while (PeekMessageA(&m, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
-        Sleep(5);
-    } while ((LONG)(GetTickCount() - end) < 0);
-}
 
 HWND SettingsHwnd()
 {
@@ -143,7 +130,7 @@ protected:
         SetCursorPos(1000, 500);
         ASSERT_NE(CreateViewerWindow(GetModuleHandleA(NULL)), (HWND)NULL);
         ShowWindow(viewer_hwnd, SW_SHOWNOACTIVATE);
-        Pump(300);
+        PumpMessages(300);
     }
 
     void SetUp() override
@@ -157,20 +144,19 @@ protected:
         dist_cx = dist_cy = 0.0f;
         SetWindowPos(viewer_hwnd, HWND_TOPMOST, 800, 300, 400, 400, SWP_NOACTIVATE);
         (void)ResizeRenderTextures(viewer_width, viewer_height);
-        glViewport(0, 0, viewer_width, viewer_height);
     }
 
     void TearDown() override
     {
         if (SettingsHwnd())
             SendMessageA(SettingsHwnd(), WM_CLOSE, 0, 0);
-        Pump(50);
+        PumpMessages(50);
     }
 
     static HWND Open()
     {
         EXPECT_EQ(CreateSettingsWindow(NULL), 1);
-        Pump(300);
+        PumpMessages(300);
         return SettingsHwnd();
     }
 };
@@ -232,7 +218,7 @@ TEST_F(SettingsWindow, OpensFromTheLayoutStopsTheViewerAndClosesCleanly)
 
     // A second request while it is open changes nothing.
     EXPECT_EQ(CreateSettingsWindow(NULL), 1);
-    Pump(100);
+    PumpMessages(100);
     EXPECT_EQ(CountSettingsWindows(), 1);
     EXPECT_EQ(SettingsHwnd(), s);
 
@@ -324,7 +310,7 @@ TEST_F(SettingsWindow, EditBoxesCommitOnEnterAndFocusLossAndPreviewOtherKeys)
     // writes back what its steps can stand for.
     Enter(303, "1.234");
     EXPECT_EQ(K1, 1.234f);
-    Pump(200);
+    PumpMessages(200);
     EXPECT_EQ(SendMessageA(Control(903), TBM_GETPOS, 0, 0), 123);
     EXPECT_EQ(Text(Control(303)), "1.23");
     EXPECT_EQ(K1, 1.23f);
@@ -336,23 +322,23 @@ TEST_F(SettingsWindow, EditBoxesCommitOnEnterAndFocusLossAndPreviewOtherKeys)
 
     // Text that does not convert changes nothing: not K1, not the thumb.
     Enter(303, "1.25");
-    Pump(200);
+    PumpMessages(200);
     ASSERT_EQ(K1, 1.25f);
     Enter(303, "abc");
-    Pump(200);
+    PumpMessages(200);
     EXPECT_EQ(K1, 1.25f);
     EXPECT_EQ(SendMessageA(Control(903), TBM_GETPOS, 0, 0), 125);
     Enter(303, "1*10^999");
-    Pump(200);
+    PumpMessages(200);
     EXPECT_EQ(K1, 1.25f) << "a number beyond any float is refused";
 
     // An empty or wrong width keeps the width (it does not become 0, nor the
     // track bar's minimum) and the viewer keeps its size.
     Enter(301, "");
-    Pump(200);
+    PumpMessages(200);
     EXPECT_EQ(viewer_width, 400);
     Enter(301, "12x");
-    Pump(200);
+    PumpMessages(200);
     EXPECT_EQ(viewer_width, 400);
     RECT v;
     GetWindowRect(viewer_hwnd, &v);
@@ -360,26 +346,26 @@ TEST_F(SettingsWindow, EditBoxesCommitOnEnterAndFocusLossAndPreviewOtherKeys)
 
     // A width beyond the track bar's range ends at its end, in the box too.
     Enter(301, "5000");
-    Pump(200);
+    PumpMessages(200);
     EXPECT_EQ(viewer_width, 1200);
     EXPECT_EQ(Text(Control(301)), "1200");
     Enter(301, "400");
-    Pump(200);
+    PumpMessages(200);
     EXPECT_EQ(viewer_width, 400);
 
     // Leaving a box commits it like Enter.
     SetWindowTextA(Control(304), "2.5");
     SendMessageA(Control(304), WM_KILLFOCUS, 0, 0);
     EXPECT_EQ(P1, 2.5f);
-    Pump(200);
+    PumpMessages(200);
     EXPECT_EQ(SendMessageA(Control(904), TBM_GETPOS, 0, 0), 250);
 
     // The centre takes negative values; below the range it stops at -1.
     Enter(306, "-0.25");
-    Pump(200);
+    PumpMessages(200);
     EXPECT_EQ(dist_cy, -0.25f);
     Enter(305, "-7");
-    Pump(200);
+    PumpMessages(200);
     EXPECT_EQ(dist_cx, -1.0f);
     EXPECT_EQ(Text(Control(305)), "-1.00");
 }
@@ -391,11 +377,11 @@ TEST_F(SettingsWindow, TrackBarsDriveTheirBoxesAndResizeTheViewerInPlace)
     GetWindowRect(viewer_hwnd, &before);
 
     MoveThumb(901, 600);
-    Pump(100);
+    PumpMessages(100);
     EXPECT_EQ(viewer_width, 600);
     EXPECT_EQ(Text(Control(301)), "600");
     MoveThumb(902, 250);
-    Pump(100);
+    PumpMessages(100);
     EXPECT_EQ(viewer_height, 250);
     RECT after;
     GetWindowRect(viewer_hwnd, &after);
@@ -405,17 +391,17 @@ TEST_F(SettingsWindow, TrackBarsDriveTheirBoxesAndResizeTheViewerInPlace)
     EXPECT_EQ(after.bottom - after.top, 250);
 
     MoveThumb(903, 123);
-    Pump(100);
+    PumpMessages(100);
     EXPECT_EQ(K1, 1.23f);
     EXPECT_EQ(Text(Control(303)), "1.23");
     MoveThumb(905, -50);
-    Pump(100);
+    PumpMessages(100);
     EXPECT_EQ(dist_cx, -0.5f);
     EXPECT_EQ(Text(Control(305)), "-0.50");
 
     // The new values outlive the window and are shown when it opens again.
     SendMessageA(SettingsHwnd(), WM_CLOSE, 0, 0);
-    Pump(100);
+    PumpMessages(100);
     EXPECT_EQ(viewer_width, 600);
     EXPECT_EQ(K1, 1.23f);
     ASSERT_NE(Open(), (HWND)NULL);
@@ -521,14 +507,11 @@ TEST_F(SettingsWindow, MissingOrBrokenLayoutStillOpens)
     }
     {
         // The third row has a letter in its x cell: the rows before it stay.
-        std::string text;
-        for (int i = 0; i < 10; ++i)
-            text += "h" + std::string(21, ',') + "\r\n";
-        text += "Write,303,0,300,20,80,24,,D,,0.7,,,0,0,0,0,,,,0,0\r\n";
-        text += "Text,403,0,20,24,0,0,K1 alone,,,,,,0,0,0,0,,,,0,0\r\n";
-        text += "Write,304,0,3x0,60,80,24,,D,,1.7,,,0,0,0,0,,,,0,0\r\n";
-        text += "Write,305,0,300,100,80,24,,D,,0,,,0,0,0,0,,,,0,0\r\n";
-        WriteFile("settings_test_broken.csv", text);
+        WriteFile("settings_test_broken.csv",
+                  LayoutHeader() + Row("Write", 303, 0, {300, 20, 80, 24}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "0.7"}}) +
+                      Row("Text", 403, 0, {20, 24, 0, 0}, {{CELL_CAPTION, "K1 alone"}}) +
+                      Row("Write", 304, 0, {0, 60, 80, 24}, {{CELL_X, "3x0"}, {CELL_TYPE, "D"}, {CELL_DOUBLE, "1.7"}}) +
+                      Row("Write", 305, 0, {300, 100, 80, 24}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "0"}}));
         LayoutSwap swap("settings_test_broken.csv");
         HWND s = Open();
         ASSERT_NE(s, (HWND)NULL);
@@ -564,7 +547,7 @@ TEST_F(SettingsWindow, OpeningAndClosingManyTimesLeavesNoWindows)
         HWND s = Open();
         ASSERT_NE(s, (HWND)NULL) << "opening " << i;
         SendMessageA(s, WM_CLOSE, 0, 0);
-        Pump(10);
+        PumpMessages(10);
     }
     EXPECT_EQ(CountThreadWindows(), before);
     EXPECT_EQ(CountSettingsWindows(), 0);
