@@ -5,12 +5,13 @@
 #include <windows.h>
 #include <stdint.h>
 
+#include "render/render.h"
+
 // Viewer window state (defined in viewer.cpp).
 extern HWND  viewer_hwnd;               // the viewer window
 extern HDC   viewer_dc;                 // its whole-window DC: pixel format, GL context, SwapBuffers
 extern int   viewer_x, viewer_y;        // top-left corner, screen pixels
-extern int   viewer_width;              // outer size in pixels, frame included; also sizes the
-extern int   viewer_height;             //   viewport, the pass textures and the lens mapping
+// viewer_width and viewer_height, its outer size, are lens parameters too (render.h).
 extern POINT cursor_pos;                // last GetCursorPos, screen pixels
 extern const UINT_PTR capture_timer_id; // 1: capture refresh
 extern const UINT_PTR repaint_timer_id; // 2: repaint
@@ -37,6 +38,8 @@ bool RunningOnWine(void);
 // under the pointer. The system then delivers every mouse action itself;
 // otherwise the viewer takes the input and hands it on (click-through).
 extern bool viewer_passes_through;
+// false while the settings window holds the view still.
+extern bool viewer_live;
 void UpdateViewerPassThrough(void);
 // The lens or the view's size changed: the input path may change with them,
 // and the view is drawn anew.

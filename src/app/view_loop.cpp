@@ -5,7 +5,6 @@
 // always at the latest pointer place, and only when what it shows changed.
 #include "app/app.h"
 #include "render/render.h"
-#include "settings/settings.h"
 
 #include <string.h>
 
@@ -149,7 +148,7 @@ static void DoViewerWork(ViewerWork work)
 // The settings window holds the view still, and the capture with it.
 static void RefreshScheduleState(void)
 {
-    viewer_schedule.live = !settings_window_open;
+    viewer_schedule.live = viewer_live;
     viewer_schedule.pass_pending = CaptureWorkPending();
 }
 

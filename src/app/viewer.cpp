@@ -9,7 +9,6 @@
 HWND  viewer_hwnd;
 HDC   viewer_dc;
 int   viewer_x = 200, viewer_y = 200;
-int   viewer_width = 400, viewer_height = 400;
 POINT cursor_pos;
 const UINT_PTR capture_timer_id = 1;
 const UINT_PTR repaint_timer_id = 2;
@@ -137,8 +136,8 @@ void ReleaseSettingsResources(void)
     Release_GuiElementTable(&element_table);
     settings_paint_dc = NULL;
     memset(&settings_paint, 0, sizeof(settings_paint));
-    memset(&settings_viewer_rect, 0, sizeof(settings_viewer_rect));
     settings_return_window = NULL;
+    settings_viewer = NULL;
     settings_window_open = 0;
 }
 

@@ -51,6 +51,7 @@ static LRESULT OnCreate(HWND hwnd)
     CaptureBeneathView();
     (void)SetTimer(hwnd, capture_timer_id, capture_period_ms, NULL);
     (void)SetTimer(hwnd, repaint_timer_id, repaint_period_ms, NULL);
+    settings_viewer = hwnd; // the settings window tells the viewer what it changed
     (void)RegisterSettingsClass(NULL);
     // Without the watch the viewer takes the pointer's input itself.
     (void)StartPointerWatch(hwnd);
@@ -170,7 +171,7 @@ static LRESULT OnMouseMove(HWND hwnd)
 static LRESULT OnPointerMoved(HWND hwnd)
 {
     const POINT now = TakeWatchedPointer();
-    if (settings_window_open && !PointOnViewer(now))
+    if (!viewer_live && !PointOnViewer(now))
         return 0;
     PassToCaptureHolder(WM_MOUSEMOVE, now);
     RequestFollow(now);
@@ -187,6 +188,58 @@ static LRESULT OnWatchedButtonUp(UINT button_msg, LPARAM packed)
 static LRESULT OnEscapeClick(void)
 {
     SendMessageA(viewer_hwnd, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+// While the settings window is open the view holds still and does not
+// refresh on its own; the settings window's edits draw it.
+bool viewer_live = true;
+
+static void PointAtViewerCentre(void)
+{
+    RECT view;
+    // Without the viewer's rectangle there is no centre to go to.
+    if (GetWindowRect(viewer_hwnd, &view))
+        (void)SetCursorPos(view.left + viewer_width / 2, view.top + viewer_height / 2);
+}
+
+// The viewer keeps its top-left corner, takes the current size and comes to
+// the front of the topmost windows; the keyboard stays where it is.
+static void ResizeKeepingCorner(void)
+{
+    RECT view;
+    if (!GetWindowRect(viewer_hwnd, &view))
+        return;
+    // A refused move leaves the old size on screen; the next move tries again.
+    (void)SetWindowPos(viewer_hwnd, HWND_TOPMOST, view.left, view.top, viewer_width, viewer_height, SWP_NOACTIVATE);
+    // A failed resize keeps the old textures; the frame is still drawn.
+    (void)ResizeRenderTextures(viewer_width, viewer_height);
+}
+
+static LRESULT OnSettingsNotice(WPARAM notice)
+{
+    switch (notice) {
+    case SETTINGS_OPENED:
+        // A timer that is not running has nothing to stop.
+        (void)KillTimer(viewer_hwnd, capture_timer_id);
+        (void)KillTimer(viewer_hwnd, repaint_timer_id);
+        viewer_live = false;
+        break;
+    case SETTINGS_CLOSED:
+        PointAtViewerCentre();
+        // A timer that cannot be set is made up for by the loop's own clock.
+        (void)SetTimer(viewer_hwnd, capture_timer_id, capture_period_ms, NULL);
+        (void)SetTimer(viewer_hwnd, repaint_timer_id, repaint_period_ms, NULL);
+        viewer_live = true;
+        break;
+    case SETTINGS_SIZE_CHANGED:
+        ResizeKeepingCorner();
+        ViewerLensChanged();
+        break;
+    case SETTINGS_LENS_CHANGED:
+        ViewerLensChanged();
+        break;
+    }
     return 0;
 }
 
@@ -261,6 +314,7 @@ LRESULT CALLBACK ViewerWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     case QVX_ESCAPE_CLICK: return OnEscapeClick();
     case QVX_CTRL_CLICK:   return OnCtrlClick();
     case QVX_COUNTERS:     return OnCounters(wParam);
+    case QVX_SETTINGS_NOTICE: return OnSettingsNotice(wParam);
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

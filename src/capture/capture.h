@@ -30,9 +30,6 @@ struct WindowFacts {
     RECT  frame_bounds;       // the visible frame, without the invisible resize borders
 };
 
-// 1 when a window of that rectangle can be copied: a size a 32-bit bitmap
-// of sane size holds.
-int CopyableRect(const RECT* rect);
 // 1 when such a window belongs in the table, with its look: visible, not
 // cloaked, drawn or clickable, and of a size a capture can copy.
 int LookOfWindow(const WindowFacts* facts, CapturedLook* look);
@@ -77,8 +74,7 @@ extern uint32_t capture_generation;
 extern HWND target_window;     // front-most captured window containing the point
 extern int  target_index;      // its capture table index
 extern HWND target_child;      // innermost visible descendant containing the point, or null
-extern HWND child_list[MAX_CAPTURED_WINDOWS];
-extern int  child_count;
+extern int  child_count;       // descendants the last child search collected
 
 // A pass in slices gives way to input after about this much work; 0 makes
 // every slice one step (one window listed, one window copied).
@@ -112,4 +108,3 @@ void ReleaseCaptures(int clear);
 // The front-most clickable entry at the point, and its innermost child.
 void FindWindowAtPoint(int x, int y);
 void FindChildAtPoint(HWND parent, int x, int y);
-BOOL CALLBACK CollectChildCallback(HWND hwnd, LPARAM param);

@@ -4,7 +4,7 @@
 // are not there; layered windows are seen through at their alpha, and the
 // mouse passes through those that ask for it; a frame's invisible resize
 // borders are not drawn, though the user grabs the window by them.
-#include "capture/capture.h"
+#include "capture/capture_internal.h"
 
 // GDI bitmaps are addressed with 16-bit coordinates in places, and no window
 // worth showing needs more than 256 MiB of pixels; anything beyond is left out.

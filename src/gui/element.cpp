@@ -1,6 +1,5 @@
 // Controls from layout table rows.
 #include "gui/gui.h"
-#include "settings/settings.h"
 
 #include <commctrl.h>
 #include <string.h>
@@ -68,7 +67,7 @@ static void Subclass(HWND window, WNDPROC replacement, WNDPROC* previous_slot)
     if (previous != 0) *previous_slot = (WNDPROC)previous;
 }
 
-static void SetUpTrackbar(GuiElement* element)
+static void SetUpTrackbar(GuiElement* element, WNDPROC replacement)
 {
     int32_t range_min = 0;
     int32_t range_max = 0;
@@ -84,7 +83,7 @@ static void SetUpTrackbar(GuiElement* element)
     const LRESULT current = SendMessageA(element->window, TBM_GETPOS, 0, 0);
     (void)SendMessageA(element->window, TBM_SETPOS, TRUE, current == range_min ? range_max : range_min);
     (void)SetTrackbarPosition_GuiElement(element); // its status tells of a bad scale
-    Subclass(element->window, TrackbarSubclassProc, &previous_trackbar_proc);
+    Subclass(element->window, replacement, &previous_trackbar_proc);
 }
 
 static int FailCreation(HWND settings_window, GuiElementTable* table, const char* message,
@@ -95,7 +94,7 @@ static int FailCreation(HWND settings_window, GuiElementTable* table, const char
     return 0;
 }
 
-int CreateWindows_GuiElementTable(HWND settings_window, GuiElementTable* table)
+int CreateWindows_GuiElementTable(HWND settings_window, GuiElementTable* table, const GuiSubclassProcs* procs)
 {
     const HINSTANCE instance = GetModuleHandleA(nullptr);
     for (int slot = 0; slot < GUI_TABLE_SLOTS; ++slot) {
@@ -124,10 +123,10 @@ int CreateWindows_GuiElementTable(HWND settings_window, GuiElementTable* table)
 
         switch (kind) {
         case GUI_KIND_BUTTON:
-            Subclass(element->window, ButtonSubclassProc, &previous_button_proc);
+            Subclass(element->window, procs->button, &previous_button_proc);
             break;
         case GUI_KIND_WRITE_EDIT:
-            Subclass(element->window, EditBoxSubclassProc, &previous_editbox_proc);
+            Subclass(element->window, procs->editbox, &previous_editbox_proc);
             (void)WriteValueToEditBox_GuiElement(element);
             break;
         case GUI_KIND_MULTILINE_EDIT:
@@ -137,7 +136,7 @@ int CreateWindows_GuiElementTable(HWND settings_window, GuiElementTable* table)
                                     CREATE_MULTILINE_BUFFER);
             break;
         case GUI_KIND_TRACKBAR:
-            SetUpTrackbar(element);
+            SetUpTrackbar(element, procs->trackbar);
             break;
         default:
             break;

@@ -165,6 +165,15 @@ extern WNDPROC previous_button_proc;
 extern WNDPROC previous_editbox_proc;
 extern WNDPROC previous_trackbar_proc;
 
+// The window procedures that replace those of the controls made here; the
+// host of the controls (the settings window) supplies them. Each ends by
+// calling the procedure it replaced, kept in previous_*_proc.
+struct GuiSubclassProcs {
+    WNDPROC button;   // buttons
+    WNDPROC editbox;  // write edit boxes
+    WNDPROC trackbar; // track bars
+};
+
 // Controls (element.cpp); the table's status, after a message box.
 enum CreateStatus {
     CREATE_CONTAINER        = 201,
@@ -177,7 +186,7 @@ enum CreateStatus {
     CREATE_CHECKBOX         = 208,
     CREATE_TRACKBAR         = 209,
 };
-int CreateWindows_GuiElementTable(HWND settings_window, GuiElementTable* table);
+int CreateWindows_GuiElementTable(HWND settings_window, GuiElementTable* table, const GuiSubclassProcs* procs);
 
 // Values (values.cpp); the element's status. A track bar whose value over
 // scale is no finite 32-bit number (scale 0 included) gets position 0

@@ -15,16 +15,31 @@ static float frame_rotation[16] = {
     0.0f, 0.0f, 0.0f, 1.0f,
 };
 
-// Draws the part of the composed captures beneath the view into pass_tex_a.
-// Where no window shows, the captures are transparent and pass_tex_a keeps
-// what it had; where an opaque one does, they replace it.
+// What is gone is not shown: where no window lies beneath the view (beyond
+// the screens' edges, between monitors, a window that closed), the view is
+// opaque black, never what was drawn there before.
+static void ClearComposition(void)
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, pass_fbo);
+    (void)AttachPassTarget(pass_tex_a); // an incomplete target just clears nothing
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f); // every other clear is transparent
+}
+
+// Draws the part of the composed captures beneath the view over black in
+// pass_tex_a: opaque where a window shows, seen through where a translucent
+// one does, black where none does.
 static void ComposeView(int width, int height)
 {
+    ClearComposition();
     const RECT* v = &frame_viewer_rect;
     const RECT* r = &composed_reach;
     // Touching edges do not overlap.
-    if (r->left >= v->right || r->right <= v->left || r->bottom <= v->top || r->top >= v->bottom)
+    if (r->left >= v->right || r->right <= v->left || r->bottom <= v->top || r->top >= v->bottom) {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
         return;
+    }
     LONG o_left = r->left > v->left ? r->left : v->left;
     LONG o_top = r->top > v->top ? r->top : v->top;
     LONG o_right = r->right < v->right ? r->right : v->right;

@@ -1,6 +1,7 @@
 // Distortion parameters and their defaults.
 #include "render/render_internal.h"
 
+int   viewer_width = 400, viewer_height = 400;
 int   radial_enabled = 1;
 float K1 = 0.7f, K2 = 0.0f, K3 = 0.0f;
 float P1 = 1.7f, P2 = 0.0f, P3 = 0.0f;

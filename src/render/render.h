@@ -7,7 +7,9 @@
 // The viewer's window, device context and size are the caller's: every
 // operation that needs them takes them as arguments.
 
-// Distortion parameters (params.cpp). The view's width and height are the caller's.
+// Distortion parameters (params.cpp).
+extern int   viewer_width;     // the viewer's outer size in pixels, frame included: the view's
+extern int   viewer_height;    //   size, the viewport's and the pass textures', and the lens's scale
 extern int   radial_enabled;   // the radial stage runs when this equals 1
 extern float K1, K2, K3;       // radial coefficients
 extern float P1, P2, P3;       // radial exponents

@@ -16,8 +16,21 @@ extern CsvFile         layout_file;          // read once, at class registration
 extern GuiElementTable element_table;        // rebuilt each time the window opens
 extern HDC             settings_paint_dc;
 extern PAINTSTRUCT     settings_paint;
-extern RECT            settings_viewer_rect; // viewer rectangle as last read here
 extern HWND            settings_return_window; // had the keyboard before the window opened
+extern HWND            settings_viewer;      // the window told what happens here: the viewer
+
+// What the settings window tells settings_viewer, as the wParam of
+// QVX_SETTINGS_NOTICE; the viewer does its own work for each.
+#define QVX_SETTINGS_NOTICE (WM_APP + 20)
+enum SettingsNotice {
+    SETTINGS_OPENED,       // the view holds still: its timers stop
+    SETTINGS_CLOSED,       // the pointer goes back to the view, the timers run again
+    SETTINGS_SIZE_CHANGED, // viewer_width or viewer_height may have changed: resize, keep the corner, draw
+    SETTINGS_LENS_CHANGED, // the lens may have changed: draw
+};
+
+// The replacements of the controls' procedures, for the controls this window hosts.
+extern const GuiSubclassProcs settings_subclass_procs;
 
 // Registers the class and reads the layout file. 1 when both succeeded.
 int RegisterSettingsClass(HINSTANCE instance);

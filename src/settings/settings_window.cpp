@@ -4,7 +4,6 @@
 // parameters through the controls' replacement window procedures, and every
 // change is drawn into the viewer at once.
 #include "settings/settings.h"
-#include "app/app.h"
 #include "numtext/numtext.h"
 #include "render/render.h"
 
@@ -20,7 +19,6 @@ CsvFile         layout_file;
 GuiElementTable element_table;
 HDC             settings_paint_dc;
 PAINTSTRUCT     settings_paint;
-RECT            settings_viewer_rect;
 HWND            settings_return_window;
 
 static const char settings_class_name[] = "Settings_Window_Class";
@@ -163,48 +161,17 @@ void ApplySettings(void)
 }
 
 // ---------------------------------------------------------------------------
-// The viewer, seen from here
+// The viewer, told what happened here; it does its own work
 
-static void StopViewerTimers(void)
-{
-    // A timer that is not running has nothing to stop.
-    (void)KillTimer(viewer_hwnd, capture_timer_id);
-    (void)KillTimer(viewer_hwnd, repaint_timer_id);
-}
+HWND settings_viewer;
 
-static void RestartViewerTimers(void)
-{
-    // A timer that cannot be set leaves the view frozen; nothing better can be done.
-    (void)SetTimer(viewer_hwnd, capture_timer_id, capture_period_ms, NULL);
-    (void)SetTimer(viewer_hwnd, repaint_timer_id, repaint_period_ms, NULL);
-}
+const GuiSubclassProcs settings_subclass_procs = {ButtonSubclassProc, EditBoxSubclassProc, TrackbarSubclassProc};
 
-static void PointAtViewerCentre(void)
+// The viewer is a window of this thread: the notice is handled before the send returns.
+static void TellViewer(SettingsNotice notice)
 {
-    // Without the viewer's rectangle there is no centre to go to.
-    if (!GetWindowRect(viewer_hwnd, &settings_viewer_rect))
-        return;
-    (void)SetCursorPos(settings_viewer_rect.left + viewer_width / 2,
-                       settings_viewer_rect.top + viewer_height / 2);
-}
-
-// The viewer keeps its top-left corner, takes the current size and comes to
-// the front of the topmost windows; the keyboard stays with this window.
-static void ResizeViewerKeepingCorner(void)
-{
-    if (!GetWindowRect(viewer_hwnd, &settings_viewer_rect))
-        return;
-    // A refused move leaves the old size on screen; the next move tries again.
-    (void)SetWindowPos(viewer_hwnd, HWND_TOPMOST, settings_viewer_rect.left, settings_viewer_rect.top,
-                       viewer_width, viewer_height, SWP_NOACTIVATE);
-}
-
-static void RedrawViewerAtNewSize(void)
-{
-    ResizeViewerKeepingCorner();
-    // A failed resize keeps the old textures; the frame is still drawn.
-    (void)ResizeRenderTextures(viewer_width, viewer_height);
-    ViewerLensChanged();
+    if (settings_viewer != NULL)
+        (void)SendMessageA(settings_viewer, QVX_SETTINGS_NOTICE, (WPARAM)notice, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -222,7 +189,7 @@ static void FollowTrackbar(GuiElement* bar)
         (void)WriteValueToEditBox_GuiElement(box);
     }
     ApplySettings();
-    RedrawViewerAtNewSize();
+    TellViewer(SETTINGS_SIZE_CHANGED);
 }
 
 // Enter or leaving the box: its value moves the linked track bar, whose
@@ -236,7 +203,7 @@ static void CommitEditBox(GuiElement* box)
         (void)SetTrackbarPosition_GuiElement(bar);
     }
     ApplySettings();
-    ViewerLensChanged();
+    TellViewer(SETTINGS_LENS_CHANGED);
 }
 
 // Any other key: the key has not reached the box yet, so this applies the
@@ -244,7 +211,7 @@ static void CommitEditBox(GuiElement* box)
 static void PreviewEditBox(void)
 {
     ApplySettings();
-    ViewerLensChanged();
+    TellViewer(SETTINGS_LENS_CHANGED);
 }
 
 static void OnEditBoxCommit(HWND hwnd)
@@ -305,8 +272,8 @@ static LRESULT OnSettingsCreate(HWND hwnd)
     LoadInitialValues();
     (void)ShowWindow(hwnd, SW_SHOW); // the previous visibility state is of no interest
     // A control that cannot be made has shown its message box; the others stay.
-    (void)CreateWindows_GuiElementTable(hwnd, &element_table);
-    StopViewerTimers();
+    (void)CreateWindows_GuiElementTable(hwnd, &element_table, &settings_subclass_procs);
+    TellViewer(SETTINGS_OPENED);
     // The pointer is a convenience; a refused move changes nothing else.
     (void)SetCursorPos(SETTINGS_X + SETTINGS_WIDTH / 2, SETTINGS_Y + SETTINGS_HEIGHT / 2);
     return 0;
@@ -339,7 +306,7 @@ static LRESULT OnSettingsPaint(HWND hwnd)
 // left to the system, it would go to the viewer, which ignores every key.
 static void ReturnKeyboard(void)
 {
-    if (settings_return_window != NULL && settings_return_window != viewer_hwnd &&
+    if (settings_return_window != NULL && settings_return_window != settings_viewer &&
         IsWindow(settings_return_window))
         (void)SetForegroundWindow(settings_return_window); // refused: the system chooses
     settings_return_window = NULL;
@@ -351,8 +318,7 @@ static LRESULT OnSettingsClose(HWND hwnd)
     // The controls go with the window; a box that had the focus commits on the way.
     (void)DestroyWindow(hwnd);
     Release_GuiElementTable(&element_table);
-    PointAtViewerCentre();
-    RestartViewerTimers();
+    TellViewer(SETTINGS_CLOSED);
     settings_window_open = 0;
     return 0;
 }

@@ -188,7 +188,7 @@ TEST(CaptureTable, AnEntryMovedBetweenSlicesIsCopiedWithinIt)
     const RECT screen = WholeScreen();
     const int64_t slice = capture_slice_us;
     capture_slice_us = 0; // one window listed or copied per step
-    for (int shift : {5, 40, 300}) {
+    for (int by : {5, 40, 300}) {
         ReleaseCaptures(1);
         captured_count = 0;
         BeginCapturePass(viewer_hwnd);
@@ -200,16 +200,16 @@ TEST(CaptureTable, AnEntryMovedBetweenSlicesIsCopiedWithinIt)
             a = EntryOf(ready[0].hwnd);
         }
         ASSERT_GE(a, 0);
-        MoveCapturedEntry(a, ready[0].rect.left + shift, ready[0].rect.top + shift);
+        MoveCapturedEntry(a, ready[0].rect.left + by, ready[0].rect.top + by);
         while (StepCapturePass(&screen, NULL) == 0)
             ASSERT_TRUE(CapturePassPending());
         RECT client = ready[0].client, covered = ready[1].rect;
-        OffsetRect(&client, shift, shift);
-        OffsetRect(&covered, shift, shift);
+        OffsetRect(&client, by, by);
+        OffsetRect(&covered, by, by);
         std::string first;
         EXPECT_EQ(0, CountPatternMismatches(a, client, &covered, [](int x, int y) { return FixturePixel(0, x, y); },
                                             &first))
-            << "shift " << shift << ": " << first;
+            << "shift " << by << ": " << first;
     }
     capture_slice_us = slice;
 }
