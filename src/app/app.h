@@ -109,6 +109,10 @@ void CaptureBeneathView(void);
 void StartCapturePass(void);
 bool CaptureWorkPending(void);
 void RunCaptureSlice(void);
+// Keeps the viewer out of screen copies where the system can, checks that it
+// did, and takes the view's pixels from the screen then; else from each
+// window. Runs once the viewer shows.
+void SetUpCaptureSource(void);
 // Copies again for the view as it is (a drag begins: the dragged window
 // hides nothing from now on).
 void RecaptureBeneathView(void);
@@ -132,6 +136,7 @@ extern uint32_t capture_passes_done;
 #define QVX_ESCAPE_CLICK  (WM_APP + 2) // a left press on the view with Escape held, taken
 #define QVX_CTRL_CLICK    (WM_APP + 3) // a left press on the view with Ctrl held, taken
 #define QVX_BUTTON_UP     (WM_APP + 4) // wParam: WM_LBUTTONUP or WM_RBUTTONUP; lParam: packed screen point
+#define QVX_SET_UP_CAPTURE (WM_APP + 5) // posted at creation: the viewer shows when it comes
 
 struct PointerJudgement {
     bool swallow; // no window gets the event

@@ -154,3 +154,66 @@ bool ViewChangedSinceDrawn(void)
     const FrameFacts now = FactsOfFrame(&view);
     return !drawn_once || FrameDiffers(&drawn_facts, &now);
 }
+
+// ---------------------------------------------------------------------------
+// Where the view's pixels come from
+
+// Lets the desktop compositor show what was presented, where there is one.
+static void WaitForCompositor(void)
+{
+    typedef HRESULT(WINAPI * DwmFlushProc)(void);
+    static DwmFlushProc flush = NULL;
+    static bool looked_up = false;
+    if (!looked_up) {
+        looked_up = true;
+        HMODULE dwmapi = LoadLibraryA("dwmapi.dll");
+        if (dwmapi)
+            flush = (DwmFlushProc)(void*)GetProcAddress(dwmapi, "DwmFlush");
+    }
+    // Two compositions: the one under way may have begun before the frame.
+    if (flush == NULL || FAILED(flush()) || FAILED(flush()))
+        Sleep(100);
+}
+
+// Whether a copy of the screen beneath the viewer shows the viewer: it shows
+// two frames of its own colours in turn; a copy that shows either colour,
+// or changes with them, sees the viewer.
+static bool ViewerSeenInScreenCopy(void)
+{
+    const RECT view = ViewRect();
+    const uint32_t colours[2] = {0xFF00FFu, 0x00FF00u};
+    ScreenCopy copies[2];
+    memset(copies, 0, sizeof(copies));
+    bool seen = false;
+    for (int k = 0; k < 2 && !seen; k++) {
+        PresentColour(viewer_dc, viewer_width, viewer_height, colours[k]);
+        WaitForCompositor();
+        // A copy that cannot be made cannot be trusted to leave the viewer out.
+        if (!CopyScreenRegion(&view, &copies[k])) {
+            seen = true;
+            break;
+        }
+        const size_t count = (size_t)(view.right - view.left) * (size_t)(view.bottom - view.top);
+        seen = PixelsShowColour((const uint32_t*)copies[k].pixels, count, colours[k]) ||
+               (k == 1 && memcmp(copies[0].pixels, copies[1].pixels, count * 4) != 0);
+    }
+    FreeScreenCopy(&copies[0]);
+    FreeScreenCopy(&copies[1]);
+    return seen;
+}
+
+void SetUpCaptureSource(void)
+{
+    // WDA_EXCLUDEFROMCAPTURE (Windows 10 2004 and later); looked up, since
+    // an older user32 lacks the call, and an older Windows refuses the value.
+    typedef BOOL(WINAPI * SetAffinityProc)(HWND, DWORD);
+    const SetAffinityProc set_affinity =
+        (SetAffinityProc)(void*)GetProcAddress(GetModuleHandleA("user32.dll"), "SetWindowDisplayAffinity");
+    const bool kept_out = set_affinity != NULL && set_affinity(viewer_hwnd, 0x11) != 0;
+    const bool seen = kept_out && ViewerSeenInScreenCopy();
+    capture_source = ChooseCaptureSource(kept_out, seen);
+    if (kept_out && capture_source != CAPTURE_FROM_SCREEN)
+        (void)set_affinity(viewer_hwnd, 0); // WDA_NONE: screenshots show the viewer again
+    CaptureBeneathView();
+    WantFrame();
+}

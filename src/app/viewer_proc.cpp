@@ -57,6 +57,8 @@ static LRESULT OnCreate(HWND hwnd)
     (void)StartPointerWatch(hwnd);
     UpdateViewerPassThrough();
     StartViewerSchedule();
+    // Whether the screen copy leaves the viewer out can be seen only once it shows.
+    (void)PostMessageA(hwnd, QVX_SET_UP_CAPTURE, 0, 0);
     return 0;
 }
 
@@ -315,6 +317,7 @@ LRESULT CALLBACK ViewerWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     case QVX_CTRL_CLICK:   return OnCtrlClick();
     case QVX_COUNTERS:     return OnCounters(wParam);
     case QVX_SETTINGS_NOTICE: return OnSettingsNotice(wParam);
+    case QVX_SET_UP_CAPTURE: SetUpCaptureSource(); return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

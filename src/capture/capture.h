@@ -15,6 +15,8 @@ struct CapturedLook {
     BYTE alpha;       // 255 opaque; 1..254 drawn over what lies behind at this alpha; 0 not drawn
     bool pixel_alpha; // drawn with the (premultiplied) alpha of its own pixels, times alpha
     bool clickable;   // the system's hit testing, and so the window search, finds it
+    bool keyed;       // its pixels of colour key are see-through and take no clicks
+    uint32_t key;     // that colour as its pixels hold it: 0x00RRGGBB
 };
 
 // What the system says of a top-level window, as the capture asks it.
@@ -25,6 +27,7 @@ struct WindowFacts {
     BOOL  layered_attributes; // GetLayeredWindowAttributes succeeded (not an UpdateLayeredWindow window)
     BYTE  layered_alpha;      // its constant alpha
     DWORD layered_flags;      // LWA_ALPHA, LWA_COLORKEY
+    COLORREF layered_key;     // its colour key
     BOOL  cloaked;            // the desktop compositor hides it (DWMWA_CLOAKED)
     BOOL  has_frame_bounds;   // DWMWA_EXTENDED_FRAME_BOUNDS answered
     RECT  frame_bounds;       // the visible frame, without the invisible resize borders
@@ -43,7 +46,8 @@ extern RECT     captured_rect[MAX_CAPTURED_WINDOWS];   // window rectangle, scre
 extern HDC      captured_dc[MAX_CAPTURED_WINDOWS];     // memory DC holding captured_bitmap
 extern HBITMAP  captured_bitmap[MAX_CAPTURED_WINDOWS]; // 32-bit top-down DIB section of the window's size
 extern uint8_t* captured_pixels[MAX_CAPTURED_WINDOWS]; // its bits: BGRA, top row first, rows packed;
-                                                       // alpha 255 where copied, but for pixel_alpha windows
+                                                       // alpha 255 where copied, but for pixel_alpha windows,
+                                                       // and 0 (all of the pixel 0) where keyed
 extern CapturedLook captured_look[MAX_CAPTURED_WINDOWS];
 extern int      captured_count;
 
@@ -57,6 +61,34 @@ struct CaptureTile {
 extern RECT        capture_reach;                   // screen region the last copy covered
 extern CaptureTile capture_tiles[MAX_CAPTURE_TILES];
 extern int         capture_tile_count;
+
+// Where the view's pixels come from. Where the viewer can be kept out of
+// every screen copy (Windows 10 2004 and later), one copy of the screen
+// shows what the screen shows, windows drawn by the GPU, menus and
+// tooltips included; elsewhere each window is copied from its own device
+// context, which gives nothing of such windows on Windows 10 and 11. The
+// table lists every window either way, for the search.
+enum CaptureSource { CAPTURE_FROM_WINDOWS, CAPTURE_FROM_SCREEN };
+extern CaptureSource capture_source;
+// The screen's pixels over a region: 32 bits, top row first, opaque, black
+// where the region lies beyond the virtual screen.
+struct ScreenCopy {
+    RECT     rect;   // screen pixels
+    HDC      dc;     // memory DC holding bitmap
+    HBITMAP  bitmap; // DIB section of rect's size
+    uint8_t* pixels; // its bits, BGRA
+};
+extern ScreenCopy screen_copy; // the last pass's, from the screen
+// Copies the screen within rect into copy, made or remade to rect's size;
+// 1 on success. FreeScreenCopy frees what it holds.
+int  CopyScreenRegion(const RECT* rect, ScreenCopy* copy);
+void FreeScreenCopy(ScreenCopy* copy);
+// The choice from the system's answers: whether the call that keeps the
+// viewer out of screen copies succeeded, and whether a screen copy showed
+// the viewer all the same.
+CaptureSource ChooseCaptureSource(bool kept_out_of_copies, bool viewer_seen);
+// Whether count pixels (0x??RRGGBB) show the pattern colour: nine in ten of them.
+bool PixelsShowColour(const uint32_t* pixels, size_t count, uint32_t colour);
 
 // The work of the last pass (or recapture), counted where it is done.
 struct CaptureCounters {

@@ -55,10 +55,20 @@ void ListWindow(HWND hwnd);
 int  VisibleParts(const RECT* reach, HWND moving, int copied_only, CaptureTile* out, int capacity);
 void TileAnew(void);
 
-// Copying (copying.cpp). CopyEntryTiles returns the plan index after the entry's tiles.
+// Copying (copying.cpp). A 32-bit top-down DIB section selected into a
+// memory DC of its own; 1 when all three were made (else the caller frees
+// what was).
+int  MakeDibSection(int width, int height, HDC* dc, HBITMAP* bitmap, uint8_t** pixels);
+// FNV-1a over 32-bit words: cheap enough to run over every copied pixel.
+uint64_t Digest(uint64_t digest, uint32_t word);
+// Copies one entry's planned tiles; returns the plan index after them.
 int  CopyEntryTiles(int first);
 void PlanCopy(const RECT* reach, HWND moving, bool held);
 void FinishCopy(void);
+
+// The screen copy (screen_copy.cpp): the copy of the reach a pass makes,
+// into screen_copy, its pixels summed up in the pass's digest.
+void CopyScreenForPass(const RECT* reach);
 
 // The search (window_search.cpp): the visible descendants of one level.
 extern HWND child_list[MAX_CAPTURED_WINDOWS];

@@ -11,35 +11,40 @@
 // afresh, page by page, at every copy (a third of the cost at rest).
 static const int copy_strip_rows = 32;
 
+int MakeDibSection(int width, int height, HDC* dc, HBITMAP* bitmap, uint8_t** pixels)
+{
+    BITMAPINFO bmi;
+    memset(&bmi, 0, sizeof(bmi));
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = width;
+    bmi.bmiHeader.biHeight = -height; // negative: top row first
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* bits = NULL;
+    *bitmap = CreateDIBSection(NULL, &bmi, DIB_RGB_COLORS, &bits, NULL, 0);
+    *dc = CreateCompatibleDC(NULL);
+    *pixels = (uint8_t*)bits;
+    return *bitmap != NULL && *dc != NULL && bits != NULL && SelectObject(*dc, *bitmap) != NULL;
+}
+
 // The entry's DIB section, made the first time the window has something to
-// show: 32 bits, top row first, the window's size.
+// show: the window's size.
 static int EnsureBitmap(int i)
 {
     if (captured_bitmap[i] && captured_dc[i] && captured_pixels[i])
         return 1;
     ReleaseEntry(i);
     const RECT* r = &captured_rect[i];
-    BITMAPINFO bmi;
-    memset(&bmi, 0, sizeof(bmi));
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = r->right - r->left;
-    bmi.bmiHeader.biHeight = -(r->bottom - r->top); // negative: top row first
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* bits = NULL;
-    captured_bitmap[i] = CreateDIBSection(NULL, &bmi, DIB_RGB_COLORS, &bits, NULL, 0);
-    captured_dc[i] = CreateCompatibleDC(NULL);
-    if (!captured_bitmap[i] || !captured_dc[i] || !bits || !SelectObject(captured_dc[i], captured_bitmap[i])) {
-        ReleaseEntry(i);
-        return 0;
-    }
-    captured_pixels[i] = (uint8_t*)bits;
-    return 1;
+    if (MakeDibSection(r->right - r->left, r->bottom - r->top, &captured_dc[i], &captured_bitmap[i],
+                       &captured_pixels[i]))
+        return 1;
+    ReleaseEntry(i);
+    return 0;
 }
 
 // FNV-1a over 32-bit words: cheap enough to run over every copied pixel.
-static uint64_t Digest(uint64_t digest, uint32_t word)
+uint64_t Digest(uint64_t digest, uint32_t word)
 {
     return (digest ^ word) * 0x100000001B3ull;
 }
@@ -51,7 +56,8 @@ static void SealCopiedTiles(int i, int first, int end)
 {
     // The bits are read and written straight: GDI must be done with them.
     (void)GdiFlush();
-    const uint32_t opaque = captured_look[i].pixel_alpha ? 0u : 0xFF000000u;
+    const CapturedLook* look = &captured_look[i];
+    const uint32_t opaque = look->pixel_alpha && !look->keyed ? 0u : 0xFF000000u;
     const RECT* w = &captured_rect[i];
     const size_t stride = (size_t)(w->right - w->left);
     uint64_t digest = capture_pass.copy_digest;
@@ -60,7 +66,11 @@ static void SealCopiedTiles(int i, int first, int end)
         for (LONG y = t->top; y < t->bottom; y++) {
             uint32_t* p = (uint32_t*)captured_pixels[i] + (size_t)(y - w->top) * stride + (size_t)(t->left - w->left);
             for (LONG x = t->left; x < t->right; x++, p++) {
-                *p |= opaque;
+                // Premultiplied: a see-through pixel is all 0.
+                if (look->keyed && (*p & 0xFFFFFFu) == look->key)
+                    *p = 0;
+                else
+                    *p |= opaque;
                 digest = Digest(digest, *p);
             }
         }
@@ -150,7 +160,9 @@ void PlanCopy(const RECT* reach, HWND moving, bool held)
     capture_pass.copy_is_pass = !held;
     capture_pass.copy_reach = *reach;
     capture_pass.copy_moving = moving;
-    capture_pass.copy_plan_count = VisibleParts(reach, moving, 0, capture_pass.copy_plan, MAX_CAPTURE_TILES);
+    // From the screen, the whole reach is one copy, made when the copy finishes.
+    capture_pass.copy_plan_count =
+        capture_source == CAPTURE_FROM_SCREEN ? 0 : VisibleParts(reach, moving, 0, capture_pass.copy_plan, MAX_CAPTURE_TILES);
     if (held && capture_pass.reach_copied && moving == capture_pass.reach_copied_moving)
         LeaveOutOfPlan(&capture_reach);
     capture_pass.copy_next = 0;
@@ -182,6 +194,8 @@ static uint64_t ShownDigest(void)
 
 void FinishCopy(void)
 {
+    if (capture_source == CAPTURE_FROM_SCREEN)
+        CopyScreenForPass(&capture_pass.copy_reach);
     // The bits are read straight from the DIB sections: GDI must be done with them.
     (void)GdiFlush();
     capture_reach = capture_pass.copy_reach;

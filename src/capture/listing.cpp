@@ -55,9 +55,8 @@ static void ReadWindowFacts(HWND hwnd, WindowFacts* facts)
     }
     facts->ex_style = GetWindowLongA(hwnd, GWL_EXSTYLE);
     if (facts->ex_style & WS_EX_LAYERED) {
-        COLORREF key;
         facts->layered_attributes =
-            GetLayeredWindowAttributes(hwnd, &key, &facts->layered_alpha, &facts->layered_flags);
+            GetLayeredWindowAttributes(hwnd, &facts->layered_key, &facts->layered_alpha, &facts->layered_flags);
     }
     ReadCompositorFacts(hwnd, facts);
 }

@@ -52,6 +52,7 @@ void ReleaseCaptures(int clear)
         }
         ReleaseEntry(i);
     }
+    FreeScreenCopy(&screen_copy);
     capture_tile_count = 0;
     capture_pass.reach_copied = false;
     capture_pass.last_pass_digest = 0;

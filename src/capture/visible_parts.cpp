@@ -76,7 +76,10 @@ int VisibleParts(const RECT* reach, HWND moving, int copied_only, CaptureTile* o
 
 void TileAnew(void)
 {
-    capture_tile_count = VisibleParts(&capture_reach, NULL, 1, capture_tiles, MAX_CAPTURE_TILES);
+    // The screen copy is shown whole; the windows' own images are not used.
+    capture_tile_count = capture_source == CAPTURE_FROM_SCREEN
+                             ? 0
+                             : VisibleParts(&capture_reach, NULL, 1, capture_tiles, MAX_CAPTURE_TILES);
 }
 
 void ComposeCaptureTiles(void)

@@ -28,8 +28,19 @@ int LookOfWindow(const WindowFacts* facts, CapturedLook* look)
     look->pixel_alpha = layered && !facts->layered_attributes;
     look->alpha = layered && facts->layered_attributes && (facts->layered_flags & LWA_ALPHA) ? facts->layered_alpha
                                                                                             : 255;
-    // The system's hit testing passes over layered windows that are transparent to the mouse.
-    look->clickable = !(layered && (facts->ex_style & WS_EX_TRANSPARENT));
+    // The system's hit testing passes over layered windows that are
+    // transparent to the mouse, and over those it draws fully transparent.
+    const bool constant_alpha = layered && facts->layered_attributes && (facts->layered_flags & LWA_ALPHA);
+    look->clickable = !(layered && (facts->ex_style & WS_EX_TRANSPARENT)) &&
+                      !(constant_alpha && facts->layered_alpha == 0);
+    // A colour key makes its pixels of that colour see-through, to the eye and the mouse.
+    look->keyed = layered && facts->layered_attributes && (facts->layered_flags & LWA_COLORKEY);
+    look->key = look->keyed ? (uint32_t)GetRValue(facts->layered_key) << 16 | (uint32_t)GetGValue(facts->layered_key) << 8 |
+                                  GetBValue(facts->layered_key)
+                            : 0;
+    // Its other pixels carry alpha 255, its keyed ones 0: drawn by their own alpha.
+    if (look->keyed)
+        look->pixel_alpha = true;
     // Without the attribute, or with an answer outside the window, the whole
     // rectangle is the frame.
     look->frame = facts->rect;

@@ -8,6 +8,19 @@ HWND target_child;
 HWND child_list[MAX_CAPTURED_WINDOWS];
 int  child_count;
 
+// A colour-keyed window's see-through pixels take no clicks: the copy holds
+// them as 0. A point the copy does not hold (outside its rectangle, or no
+// copy) counts as solid.
+static bool SeeThroughAt(int i, int x, int y)
+{
+    const RECT* r = &captured_rect[i];
+    if (!captured_look[i].keyed || captured_pixels[i] == NULL || x < r->left || y < r->top || x >= r->right ||
+        y >= r->bottom)
+        return false;
+    const size_t stride = (size_t)(r->right - r->left);
+    return ((const uint32_t*)captured_pixels[i])[(size_t)(y - r->top) * stride + (size_t)(x - r->left)] == 0;
+}
+
 // Inclusive on all four sides, against the window's current rectangle.
 static int RectContains(const RECT* r, int x, int y)
 {
@@ -24,7 +37,7 @@ void FindWindowAtPoint(int x, int y)
         // read, is passed over.
         if (!captured_look[i].clickable || !GetWindowRect(captured_hwnd[i], &current))
             continue;
-        if (RectContains(&current, x, y)) {
+        if (RectContains(&current, x, y) && !SeeThroughAt(i, x, y)) {
             target_window = captured_hwnd[i];
             target_index = i;
             FindChildAtPoint(target_window, x, y);

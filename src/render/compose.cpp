@@ -97,6 +97,15 @@ void UploadCaptures(void)
     glGetIntegerv(GL_VIEWPORT, view_port);
     glViewport(0, 0, (GLsizei)width, (GLsizei)height);
 
+    // A copy of the screen stands for the windows' images: it is opaque and whole.
+    const ScreenCopy* screen = &screen_copy;
+    if (capture_source == CAPTURE_FROM_SCREEN && screen->pixels != NULL) {
+        const RECT* c = &screen->rect;
+        glBindTexture(GL_TEXTURE_2D, capture_tex);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, (GLint)(c->right - c->left));
+        glTexSubImage2D(GL_TEXTURE_2D, 0, c->left - reach.left, c->top - reach.top, c->right - c->left,
+                        c->bottom - c->top, GL_BGRA, GL_UNSIGNED_BYTE, screen->pixels);
+    }
     // Back to front: what shows through a translucent window is there before
     // it, and a tile that stands for a larger part is drawn over by the tiles
     // in front of it.

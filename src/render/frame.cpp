@@ -123,6 +123,18 @@ void RenderFrame(HWND viewer, HDC dc, int width, int height)
     RenderStagesAndPresent(dc, width, height);
 }
 
+void PresentColour(HDC dc, int width, int height, uint32_t colour)
+{
+    glViewport(0, 0, width > 0 ? width : 0, height > 0 ? height : 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glClearColor((float)(colour >> 16 & 0xFF) / 255.0f, (float)(colour >> 8 & 0xFF) / 255.0f,
+                 (float)(colour & 0xFF) / 255.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f); // every other clear is transparent
+    (void)SwapBuffers(dc); // a failed swap shows nothing, which the caller sees
+    glFinish();
+}
+
 void RenderStagesAndPresent(HDC dc, int width, int height)
 {
     // The whole view again, upside down: images rendered through pass_fbo

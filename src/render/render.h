@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <stdint.h>
 
 // The viewer's window, device context and size are the caller's: every
 // operation that needs them takes them as arguments.
@@ -63,6 +64,9 @@ void UploadCaptures(void);
 // One frame of the viewer window (frame.cpp): viewer is its window, dc its
 // whole-window DC, width x height its size; the frame sets the viewport to it.
 void RenderFrame(HWND viewer, HDC dc, int width, int height);
+// Fills the viewer window with one colour (0x00RRGGBB) and presents it: the
+// viewer's own image, to look for in a copy of the screen.
+void PresentColour(HDC dc, int width, int height, uint32_t colour);
 // The part of a frame after composition: lens stages over the composed view,
 // present, cross, swap. The benchmark times it alone as the frame's floor.
 void RenderStagesAndPresent(HDC dc, int width, int height);

@@ -56,7 +56,7 @@ static void ListEntry(int i, HWND hwnd, RECT rect)
 {
     captured_hwnd[i] = hwnd;
     captured_rect[i] = rect;
-    captured_look[i] = CapturedLook{rect, 255, false, true};
+    captured_look[i] = CapturedLook{rect, 255, false, true, false, 0};
 }
 
 class ClickThrough : public ::testing::Test {

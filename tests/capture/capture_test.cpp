@@ -507,9 +507,16 @@ TEST(WindowLook, AsTheDesktopTreatsTheWindow)
     EXPECT_FALSE(look.clickable);
     f.layered_alpha = 0;
     EXPECT_EQ(0, LookOfWindow(&f, &look)) << "an invisible overlay the mouse passes through";
+    f.ex_style &= ~WS_EX_TRANSPARENT;
+    EXPECT_EQ(0, LookOfWindow(&f, &look)) << "alpha 0 takes no clicks, with or without the style";
     f.layered_flags = LWA_COLORKEY;
+    f.layered_key = RGB(0x12, 0x34, 0x56);
     ASSERT_EQ(1, LookOfWindow(&f, &look));
-    EXPECT_EQ(255, look.alpha) << "a colour key alone keeps the window opaque";
+    EXPECT_EQ(255, look.alpha) << "a colour key alone keeps the window's alpha";
+    EXPECT_TRUE(look.keyed);
+    EXPECT_EQ(0x123456u, look.key) << "the key as the pixels hold it";
+    EXPECT_TRUE(look.pixel_alpha) << "its see-through pixels show what lies behind";
+    EXPECT_TRUE(look.clickable);
     f.layered_attributes = FALSE;
     ASSERT_EQ(1, LookOfWindow(&f, &look));
     EXPECT_TRUE(look.pixel_alpha);
@@ -524,11 +531,11 @@ TEST(WindowLook, TilesFollowTheDrawnFrames)
     const RECT behind = {0, 0, 400, 400}, framed = {100, 100, 300, 300}, veiled = {250, 0, 400, 400};
     captured_count = 3;
     captured_rect[0] = veiled;
-    captured_look[0] = CapturedLook{veiled, 128, false, true};
+    captured_look[0] = CapturedLook{veiled, 128, false, true, false, 0};
     captured_rect[1] = framed;
-    captured_look[1] = CapturedLook{RECT{107, 100, 293, 293}, 255, false, true};
+    captured_look[1] = CapturedLook{RECT{107, 100, 293, 293}, 255, false, true, false, 0};
     captured_rect[2] = behind;
-    captured_look[2] = CapturedLook{behind, 255, false, true};
+    captured_look[2] = CapturedLook{behind, 255, false, true, false, 0};
     for (int i = 0; i < 3; i++)
         captured_pixels[i] = pixels; // stands for a copied image; tiles never read it
     capture_reach = behind;
@@ -545,4 +552,101 @@ TEST(WindowLook, TilesFollowTheDrawnFrames)
         captured_pixels[i] = NULL;
     captured_count = 0;
     capture_tile_count = 0;
+}
+
+// A colour-keyed window takes clicks where its copy is solid, and lets them
+// through to the window behind where it is of its key colour.
+TEST(WindowSearch, PassesThroughTheKeyedPartsOfAWindow)
+{
+    OwnWindows own;
+    HWND front = MakeWindow(&own, WS_POPUP | WS_VISIBLE, 100, 100, 200, 100, NULL);
+    HWND back = MakeWindow(&own, WS_POPUP | WS_VISIBLE, 50, 50, 400, 300, NULL);
+    ASSERT_TRUE(front && back);
+    std::vector<uint32_t> pixels(200 * 100, 0xFF808080u);
+    pixels[50 * 200 + 20] = 0; // see-through at screen (120, 150)
+    captured_count = 2;
+    captured_hwnd[0] = front;
+    captured_rect[0] = RECT{100, 100, 300, 200};
+    captured_pixels[0] = (uint8_t*)pixels.data();
+    captured_look[0] = CapturedLook{captured_rect[0], 255, true, true, true, 0x00FF00};
+    captured_hwnd[1] = back;
+    captured_rect[1] = RECT{50, 50, 450, 350};
+    captured_pixels[1] = NULL;
+    captured_look[1] = CapturedLook{captured_rect[1], 255, false, true, false, 0};
+    FindWindowAtPoint(121, 150);
+    EXPECT_EQ(front, target_window) << "a solid pixel of the keyed window";
+    FindWindowAtPoint(120, 150);
+    EXPECT_EQ(back, target_window) << "a see-through pixel lets the click through";
+    captured_pixels[0] = NULL;
+    captured_count = 0;
+}
+
+// The screen copy: the screen's own pixels at their places, black beyond
+// the virtual screen; a pass from the screen still lists every window for
+// the search, and shows no tiles of their own images.
+TEST(ScreenCopy, CopiesTheScreenWithItsOffsets)
+{
+    FixtureRun run;
+    ASSERT_NO_FATAL_FAILURE(StartFixture(&run, "screen", "--window A,0,100,600,400", {"A"}));
+    const RECT client = run.ready[0].client;
+    ScreenCopy copy;
+    memset(&copy, 0, sizeof(copy));
+    // Part of A and, left of it, beyond the screen's edge.
+    const RECT region = {-40, client.top + 10, client.left + 200, client.top + 110};
+    std::string first;
+    int bad = -1;
+    for (int attempt = 0; attempt < 40 && bad != 0; attempt++) {
+        ASSERT_EQ(1, CopyScreenRegion(&region, &copy));
+        bad = 0;
+        const uint32_t* p = (const uint32_t*)copy.pixels;
+        const int width = region.right - region.left;
+        for (int y = region.top; y < region.bottom; y++)
+            for (int x = region.left; x < region.right; x++) {
+                const uint32_t got = p[(size_t)(y - region.top) * width + (size_t)(x - region.left)];
+                const uint32_t want = x < 0 ? 0xFF000000u
+                                    : x < client.left ? got // A's frame
+                                                      : 0xFF000000u | FixturePixel(0, x - client.left, y - client.top);
+                if (got != want && bad++ == 0)
+                    first = "at " + std::to_string(x) + "," + std::to_string(y);
+            }
+        if (bad)
+            Sleep(100); // the fixture's paint reaches the screen a moment after its ready line
+    }
+    EXPECT_EQ(0, bad) << first;
+    FreeScreenCopy(&copy);
+    EXPECT_EQ(nullptr, copy.pixels);
+
+    capture_source = CAPTURE_FROM_SCREEN;
+    ReleaseCaptures(1);
+    captured_count = 0;
+    const RECT reach = {100, 200, 500, 400};
+    CaptureAllWindows(viewer_hwnd, &reach, NULL);
+    EXPECT_GE(EntryOf(run.ready[0].hwnd), 0) << "the search still has the window";
+    EXPECT_EQ(0, capture_tile_count);
+    EXPECT_EQ(0, capture_counters.windows_copied) << "no window was copied on its own";
+    ASSERT_NE(nullptr, screen_copy.pixels);
+    EXPECT_TRUE(EqualRect(&screen_copy.rect, &reach));
+    EXPECT_EQ(0xFF000000u | FixturePixel(0, 300 - client.left, 300 - client.top),
+              ((const uint32_t*)screen_copy.pixels)[(size_t)(300 - 200) * 400 + (300 - 100)]);
+    capture_source = CAPTURE_FROM_WINDOWS;
+    ReleaseCaptures(1);
+    EXPECT_EQ(nullptr, screen_copy.pixels) << "released with the table";
+}
+
+// Where the view's pixels come from, from the system's answers.
+TEST(ScreenCopy, TheViewerCopiesTheScreenOnlyWhenItIsLeftOut)
+{
+    EXPECT_EQ(CAPTURE_FROM_WINDOWS, ChooseCaptureSource(false, false)) << "the call was refused (Wine, old Windows)";
+    EXPECT_EQ(CAPTURE_FROM_SCREEN, ChooseCaptureSource(true, false)) << "accepted and honoured";
+    EXPECT_EQ(CAPTURE_FROM_WINDOWS, ChooseCaptureSource(true, true)) << "accepted, but the copy showed the viewer";
+
+    // The check's own reading of a copy: nine in ten of its pixels, the alpha byte aside.
+    std::vector<uint32_t> copy(100, 0xFFFF00FFu);
+    EXPECT_TRUE(PixelsShowColour(copy.data(), copy.size(), 0xFF00FF));
+    for (int k = 0; k < 10; k++)
+        copy[k] = 0xFF123456u;
+    EXPECT_TRUE(PixelsShowColour(copy.data(), copy.size(), 0x00FF00FF));
+    copy[10] = 0;
+    EXPECT_FALSE(PixelsShowColour(copy.data(), copy.size(), 0xFF00FF)) << "89 in 100";
+    EXPECT_FALSE(PixelsShowColour(copy.data(), 0, 0xFF00FF)) << "an empty copy shows nothing";
 }

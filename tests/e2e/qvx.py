@@ -53,7 +53,7 @@ def probe(*args):
     return [json.loads(line) for line in out.splitlines() if line.startswith("{")]
 
 
-WM_NCHITTEST = 0x0084
+WM_CLOSE, WM_NCHITTEST = 0x0010, 0x0084
 
 
 def hit_test(hwnd, x, y):
@@ -177,6 +177,11 @@ def match_fraction(actual, expected, tol=12):
     """Fraction of pixels whose every channel is within tol."""
     diff = np.abs(actual.astype(np.float64) - expected.astype(np.float64))
     return float(np.mean(np.all(diff <= tol, axis=-1)))
+
+
+def centre(rect):
+    l, t, r, b = rect
+    return (l + r) // 2, (t + b) // 2
 
 
 class Proc:
@@ -360,6 +365,36 @@ class TestCase(unittest.TestCase):
     def settings_window(self):
         found = probe("list", "Settings_Window_Class", "*")
         return found[0] if found else None
+
+    def open_settings(self):
+        """Ctrl and a left click where the pointer is (on the viewer), the
+        button held a moment as a hand holds it."""
+        before = self.viewer()["rect"]
+        xdotool("keydown", "Control_L", "mousedown", 1)
+        time.sleep(0.2)
+        xdotool("mouseup", 1, "keyup", "Control_L")
+        s = self.wait_for("the settings window", self.settings_window)
+        time.sleep(0.5)  # its controls paint, and with them the view
+        self.assertEqual(self.viewer()["rect"], before,
+                         "the viewer moved when the settings window opened")
+        return s
+
+    def close_settings(self, s):
+        probe("post", s["hwnd"], WM_CLOSE, 0, 0)
+        self.wait_for("the settings window to go", lambda: self.settings_window() is None)
+        time.sleep(0.3)
+
+    def controls(self, s):
+        return {c["id"]: c for c in probe("children", s["hwnd"])}
+
+    def replace_text(self, control, text):
+        """Clicks into a box, selects its text with the keyboard and types over it."""
+        self.move(*centre(control["rect"]))
+        self.click(1)
+        # Typing over a selection: each key applies the text before it, so
+        # no shorter piece of the old text is ever applied on the way.
+        self.key("End", "shift+Home")
+        self.type_text(text)
 
     def move(self, x, y, settle=0.25):
         xdotool("mousemove", x, y)

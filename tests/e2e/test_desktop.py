@@ -48,6 +48,39 @@ class Overlays(qvx.TestCase):
         self.click(1, hold=["Escape"])
         self.assertExitCode(q, 0, timeout=15)
 
+    def test_a_fully_transparent_window_takes_no_clicks_even_without_the_style(self):
+        # With the lens centre moved the viewer takes the click itself and
+        # hands it to the window shown at the centre, 56 px right of the
+        # pointer here. (With the lens centred the system delivers clicks
+        # itself, and Wine, unlike Windows, gives them to such a window.)
+        fx = self.start_fixture([("A", 450, 150, 1100, 800)])
+        overlay = self.start_fixture([("O", 0, 0, qvx.SCREEN[0], qvx.SCREEN[1], "layered0")])
+        q = self.start_quorvix(pointer=(1000, 500))
+        s = self.open_settings()
+        self.replace_text(self.controls(s)[305], "0.5")
+        self.key("Return", settle=0.5)
+        self.close_settings(s)
+        cl, ct = fx.window("A")["client"][:2]
+        mark = len(fx.events())
+        self.click(1)
+        down = fx.wait_event(lambda e: e["kind"] == "mouse" and e["msg"] == "WM_LBUTTONDOWN", after=mark)
+        self.assertIsNotNone(down, "the click did not reach the window beneath the layered one")
+        self.assertEqual((down["name"], down["x"], down["y"]), ("A", 1056 - cl, 500 - ct))
+        self.assertEqual([e["line"] for e in overlay.events() if e["kind"] == "mouse" and e["msg"] != "WM_MOUSEMOVE"], [])
+        self.click(1, hold=["Escape"])
+        self.assertExitCode(q, 0, timeout=15)
+
+    def test_where_a_window_closed_the_view_is_black(self):
+        fx = self.start_fixture([("A", 700, 300, 600, 400)])
+        self.start_quorvix(pointer=(1000, 500))
+        viewer = self.viewer()
+        mask, _ = qvx.cross_mask(viewer, qvx.actual_view(self.screenshot(), viewer).shape)
+        qvx.probe("post", fx.window("A")["hwnd"], qvx.WM_CLOSE, 0, 0)
+        self.assertIsNotNone(fx.wait_event(lambda e: e["kind"] == "destroyed"))
+        time.sleep(0.5)
+        view = qvx.actual_view(self.screenshot(), viewer)[mask]
+        self.assertLess(np.abs(view).max(), 8, "the view still shows what was there")
+
     def test_half_transparent_overlay_is_blended_at_its_alpha(self):
         q, actual, expected = self.view_with_overlay(128)
         self.assertLooksLike(actual, expected, tol=14, min_fraction=0.97, name="overlay-128")

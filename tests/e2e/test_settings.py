@@ -9,14 +9,8 @@ import numpy as np
 
 import qvx
 
-WM_CLOSE = 0x0010
 TBM_GETPOS = 0x0400
 VIEW = 400  # default view size
-
-
-def centre(rect):
-    l, t, r, b = rect
-    return (l + r) // 2, (t + b) // 2
 
 
 class Settings(qvx.TestCase):
@@ -25,27 +19,6 @@ class Settings(qvx.TestCase):
     def pattern(self):
         """One large patterned window under every place the viewer goes here."""
         return self.start_fixture([("A", 450, 150, 1100, 800)])
-
-    def open_settings(self):
-        """Ctrl and a left click where the pointer is (on the viewer), the
-        button held a moment as a hand holds it."""
-        before = self.viewer()["rect"]
-        qvx.xdotool("keydown", "Control_L", "mousedown", 1)
-        time.sleep(0.2)
-        qvx.xdotool("mouseup", 1, "keyup", "Control_L")
-        s = self.wait_for("the settings window", self.settings_window)
-        time.sleep(0.5)  # its controls paint, and with them the view
-        self.assertEqual(self.viewer()["rect"], before,
-                         "the viewer moved when the settings window opened")
-        return s
-
-    def close_settings(self, s):
-        qvx.probe("post", s["hwnd"], WM_CLOSE, 0, 0)
-        self.wait_for("the settings window to go", lambda: self.settings_window() is None)
-        time.sleep(0.3)
-
-    def controls(self, s):
-        return {c["id"]: c for c in qvx.probe("children", s["hwnd"])}
 
     def position(self, control):
         """A track bar's thumb position, asked across processes."""
@@ -58,15 +31,6 @@ class Settings(qvx.TestCase):
     def viewer_image(self, shot):
         l, t, r, b = self.viewer()["rect"]
         return shot[t:b, l:r].astype(np.float64)
-
-    def replace_text(self, control, text):
-        """Clicks into a box, selects its text with the keyboard and types over it."""
-        self.move(*centre(control["rect"]))
-        self.click(1)
-        # Typing over a selection: each key applies the text before it, so
-        # no shorter piece of the old text is ever applied on the way.
-        self.key("End", "shift+Home")
-        self.type_text(text)
 
     def lens_fit(self, desktop, k1):
         """Fraction of view pixels that match the lens with K1 = k1."""

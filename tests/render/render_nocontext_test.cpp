@@ -22,7 +22,7 @@ TEST(RenderWithoutContext, OperationsDoNothing)
     static uint8_t pixels[64 * 64 * 4];
     captured_rect[0] = RECT{0, 0, 64, 64};
     captured_pixels[0] = pixels;
-    captured_look[0] = CapturedLook{captured_rect[0], 255, false, true};
+    captured_look[0] = CapturedLook{captured_rect[0], 255, false, true, false, 0};
     captured_count = 1;
     capture_reach = RECT{0, 0, 64, 64};
     ComposeCaptureTiles();

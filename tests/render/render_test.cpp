@@ -109,7 +109,7 @@ void SetEntryRect(int k, RECT rect, uint8_t* pixels)
 {
     captured_rect[k] = rect;
     captured_pixels[k] = pixels;
-    captured_look[k] = CapturedLook{rect, 255, false, true};
+    captured_look[k] = CapturedLook{rect, 255, false, true, false, 0};
 }
 
 void SetEntry(int k, Image* image, int left, int top)
