@@ -105,11 +105,13 @@ int main(int argc, char** argv)
             moves++;
             next = due + 1;
         }
-        // NOTE: under Wine a Sleep lasts about 1.5 ms longer than asked and
-        // SendInput takes up to 0.9 ms: the last 3 ms before a move are spun.
-        double wait = (rate > 0 && next / rate < seconds ? next / rate : seconds) - Seconds();
-        if (wait > 0.004)
-            Sleep((DWORD)(1000 * (wait - 0.003)));
+        // NOTE: under Wine a Sleep returns up to about 1 ms late and SendInput
+        // takes up to 0.9 ms: the last one to two milliseconds before a move
+        // are spun.
+        const double wait = (rate > 0 && next / rate < seconds ? next / rate : seconds) - Seconds();
+        const int sleep_ms = (int)(1000 * wait) - 1;
+        if (sleep_ms >= 1)
+            Sleep((DWORD)sleep_ms);
         else if (wait > 0)
             (void)SwitchToThread();
     }
