@@ -270,8 +270,8 @@ def clock_ms(colour):
 class Run:
     """One scene and Quorvix over it; both end with it."""
 
-    def __init__(self, desk, x, scene, quorvix):
-        self.desk, self.x, self.scene, self.exe = desk, x, scene, quorvix
+    def __init__(self, desk, x, scene, exe):
+        self.desk, self.x, self.scene, self.exe = desk, x, scene, exe  # exe: the quorvix.exe to run
         self.fixture = self.quorvix = None
         self.viewer = 0
 
