@@ -85,10 +85,12 @@ static LRESULT CALLBACK PointerHookProc(int code, WPARAM wParam, LPARAM lParam)
         const UINT msg = (UINT)wParam;
         latest_point = PackWatched(event->pt);
         events_seen++;
-        RECT view;
-        const bool on_view = IsWindowVisible(watch_viewer) && GetWindowRect(watch_viewer, &view);
-        // The keys are read only for a left press, as a click reads them.
+        // The view and the keys matter only for a left press, as a click
+        // reads them; a move asks the system nothing (under Wine each
+        // question is a round trip that the moving program waits behind).
         const bool press = msg == WM_LBUTTONDOWN;
+        RECT view;
+        const bool on_view = press && IsWindowVisible(watch_viewer) && GetWindowRect(watch_viewer, &view);
         const PointerJudgement j =
             JudgePointerEvent(msg, event->pt, on_view ? &view : NULL, press && KeyHeld(VK_ESCAPE),
                               press && KeyHeld(VK_CONTROL), &left_taken);

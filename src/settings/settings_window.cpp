@@ -177,19 +177,27 @@ static void TellViewer(SettingsNotice notice)
 // ---------------------------------------------------------------------------
 // Control paths
 
+// The element's value goes into its linked one (none: id 0 or no such
+// element), which shows it; then all boxes go into the parameters and the
+// viewer is told.
+static void PassOnAndApply(const GuiElement* from, int32_t linked_id, int (*show)(GuiElement*),
+                           SettingsNotice notice)
+{
+    GuiElement* linked = ElementById(linked_id);
+    if (linked) {
+        CopyValue_GuiElement(from, linked);
+        (void)show(linked); // its status tells of a value it cannot show
+    }
+    ApplySettings();
+    TellViewer(notice);
+}
+
 // Track bar moved (it repaints after every move): the value the thumb stands
-// for goes into the linked box, all boxes into the parameters, and the viewer
-// is resized and redrawn.
+// for goes into the linked box, and the viewer is resized and redrawn.
 static void FollowTrackbar(GuiElement* bar)
 {
     (void)ReadTrackbarPosition_GuiElement(bar);
-    GuiElement* box = ElementById(bar->linked_editbox_id);
-    if (box) {
-        CopyValue_GuiElement(bar, box);
-        (void)WriteValueToEditBox_GuiElement(box);
-    }
-    ApplySettings();
-    TellViewer(SETTINGS_SIZE_CHANGED);
+    PassOnAndApply(bar, bar->linked_editbox_id, WriteValueToEditBox_GuiElement, SETTINGS_SIZE_CHANGED);
 }
 
 // Enter or leaving the box: its value moves the linked track bar, whose
@@ -197,13 +205,7 @@ static void FollowTrackbar(GuiElement* bar)
 static void CommitEditBox(GuiElement* box)
 {
     (void)ReadEditBoxKeepingValue(box);
-    GuiElement* bar = ElementById(box->linked_trackbar_id);
-    if (bar) {
-        CopyValue_GuiElement(box, bar);
-        (void)SetTrackbarPosition_GuiElement(bar);
-    }
-    ApplySettings();
-    TellViewer(SETTINGS_LENS_CHANGED);
+    PassOnAndApply(box, box->linked_trackbar_id, SetTrackbarPosition_GuiElement, SETTINGS_LENS_CHANGED);
 }
 
 // Any other key: the key has not reached the box yet, so this applies the
