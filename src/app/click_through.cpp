@@ -419,6 +419,10 @@ void PassToCaptureHolder(UINT msg, POINT pt)
     info.cbSize = sizeof(info);
     if (!GetGUIThreadInfo(0, &info) || info.hwndCapture == NULL || !OtherProgram(info.hwndCapture))
         return;
+    // An open menu and a window being moved or sized hold the pointer
+    // itself, and get every event: what came here is not theirs.
+    if (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE | GUI_INMOVESIZE))
+        return;
     RECT view;
     if (!GetWindowRect(viewer_hwnd, &view) || !PtInRect(&view, pt))
         return; // input that did not come over the viewer went where it should
