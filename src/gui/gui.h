@@ -94,7 +94,7 @@ int ValueToTrackbarStep(double value, double scale, int32_t* step);
 
 // Layout file (layout_table.cpp; Read_CsvFile in csv_read.cpp needs Win32).
 enum CsvReadStatus {                  // Read_CsvFile, the file's status
-    CSV_READ_CANNOT_OPEN    = 101,    // no such file, or another program holds it
+    CSV_READ_CANNOT_OPEN    = 101,    // no such file, or another program holds it unshared
     CSV_READ_NO_SIZE        = 102,
     CSV_READ_NO_MEMORY      = 103,
     CSV_READ_FAILED         = 104,

@@ -389,6 +389,13 @@ static int FillLayoutPathBesideExe(void)
     return 1;
 }
 
+// Whether the working directory has no file of that name at all.
+static bool NoLayoutFileHere(void)
+{
+    return GetFileAttributesA(layout_file_name) == INVALID_FILE_ATTRIBUTES &&
+           GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 // The working directory comes first; a program started from elsewhere (a
 // shortcut's start folder, a console) reads the file shipped beside it.
 static int ReadLayoutFile(void)
@@ -396,8 +403,9 @@ static int ReadLayoutFile(void)
     Clear_CsvFile(&layout_file);
     if (Read_CsvFile(&layout_file, layout_file_name) == 1)
         return 1;
-    // 101: no such file here. A file that exists but cannot be read is not replaced.
-    if (layout_file.status != CSV_READ_CANNOT_OPEN || !FillLayoutPathBesideExe())
+    // A file here that cannot be read (another program holds it without
+    // sharing, or it is refused to us) is never replaced by another one.
+    if (!NoLayoutFileHere() || !FillLayoutPathBesideExe())
         return 0;
     Clear_CsvFile(&layout_file);
     return Read_CsvFile(&layout_file, layout_path_beside_exe);

@@ -238,6 +238,43 @@ TEST(Controls, EveryKindCreatedAndNested)
     EXPECT_TRUE(UnregisterClassA("GraphicsWindow", GetModuleHandleA(nullptr)));
 }
 
+TEST(Controls, PlacedAndLetteredAtTheHostsDpi)
+{
+    HostGuard g;
+    LoadRows({
+        Row("Container", 100, 0, {5, 7, 301, 203}, {{CELL_CAPTION, "Lens"}}),
+        Row("Write", 101, 100, {11, 13, 86, 24}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "0.7"}}),
+        Row("Button", 102, 100, {97, 13, 40, 24}, {{CELL_CAPTION, "Go"}}), // touches the box
+    });
+    const HFONT font = CreateFontA(20, 9, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "System");
+    ASSERT_NE(font, nullptr);
+    const GuiHost host = {&settings_subclass_procs, 120, font};
+    ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table, &host), 1);
+
+    // Every edge at 1.25 times its place in the host, halves up: the box's
+    // right edge and the button's left one stay the same line.
+    const struct { int id; RECT in_host; } expected[] = {
+        {100, {6, 9, 383, 263}},     // 5, 7, 306, 210
+        {101, {20, 25, 128, 55}},    // 16, 20, 102, 44
+        {102, {128, 25, 178, 55}},   // 102, 20, 142, 44
+    };
+    for (const auto& x : expected) {
+        SCOPED_TRACE(testing::Message() << "id " << x.id);
+        const HWND window = Element(x.id)->window;
+        RECT r;
+        ASSERT_TRUE(GetWindowRect(window, &r));
+        MapWindowPoints(HWND_DESKTOP, g.host, (POINT*)&r, 2);
+        EXPECT_EQ(r.left, x.in_host.left);
+        EXPECT_EQ(r.top, x.in_host.top);
+        EXPECT_EQ(r.right, x.in_host.right);
+        EXPECT_EQ(r.bottom, x.in_host.bottom);
+        EXPECT_EQ((HFONT)SendMessageA(window, WM_GETFONT, 0, 0), font);
+    }
+    (void)DestroyWindow(g.host);
+    g.host = nullptr;
+    (void)DeleteObject(font);
+}
+
 TEST(Controls, FailuresShowTheirMessageAndStop)
 {
     struct Case {
