@@ -39,6 +39,8 @@ bool RunningOnWine(void)
     return wine == 1;
 }
 
+int64_t viewer_restack_until_us;
+
 void KeepViewerInFront(void)
 {
     const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
@@ -51,7 +53,7 @@ void KeepViewerInFront(void)
     // below is all it takes.
     static HWND last_foreground;
     const HWND foreground = GetForegroundWindow();
-    if (RunningOnWine() && foreground != last_foreground)
+    if (RunningOnWine() && (foreground != last_foreground || ViewerClockUs() < viewer_restack_until_us))
         (void)SetWindowPos(viewer_hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
     last_foreground = foreground;
     // A refused raise is tried again at the next capture pass.
