@@ -27,14 +27,8 @@ class Settings(qvx.TestCase):
         return self.start_fixture([("A", 450, 150, 1100, 800)])
 
     def open_settings(self):
-        """Ctrl and a left click where the pointer is (on the viewer), the
-        button held a moment as a hand holds it."""
         before = self.viewer()["rect"]
-        qvx.xdotool("keydown", "Control_L", "mousedown", 1)
-        time.sleep(0.2)
-        qvx.xdotool("mouseup", 1, "keyup", "Control_L")
-        s = self.wait_for("the settings window", self.settings_window)
-        time.sleep(0.5)  # its controls paint, and with them the view
+        s = self.open_settings_window()  # its controls paint, and with them the view
         self.assertEqual(self.viewer()["rect"], before,
                          "the viewer moved when the settings window opened")
         return s

@@ -2,7 +2,6 @@
 LogPixels when its server starts, so the test sets it, restarts the server
 as the harness starts it, and puts both back afterwards whatever happens."""
 import subprocess
-import time
 
 import numpy as np
 
@@ -34,11 +33,7 @@ class SettingsScale(qvx.TestCase):
         """Quorvix's settings window as it opens: its rectangle, its client
         area, its controls' and its labels' rectangles within that area."""
         self.start_quorvix(pointer=(1500, 700))
-        qvx.xdotool("keydown", "Control_L", "mousedown", 1)
-        time.sleep(0.2)
-        qvx.xdotool("mouseup", 1, "keyup", "Control_L")
-        s = self.wait_for("the settings window", self.settings_window)
-        time.sleep(1.0)  # its controls and labels paint
+        s = self.open_settings_window(settle=1.0)
         shot = self.screenshot()
         client = s["client"]
         controls = {c["id"]: c["rect"] for c in qvx.probe("children", s["hwnd"])}

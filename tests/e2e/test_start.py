@@ -2,7 +2,6 @@
 open, and a second time while it runs."""
 import os
 import shutil
-import time
 
 import qvx
 
@@ -41,11 +40,7 @@ class Start(qvx.TestCase):
         return holder
 
     def settings_controls(self):
-        qvx.xdotool("keydown", "Control_L", "mousedown", 1)
-        time.sleep(0.2)
-        qvx.xdotool("mouseup", 1, "keyup", "Control_L")
-        s = self.wait_for("the settings window", self.settings_window)
-        time.sleep(0.5)
+        s = self.open_settings_window()
         return {c["id"] for c in qvx.probe("children", s["hwnd"])}
 
     def test_a_layout_file_open_in_a_spreadsheet_is_read(self):
