@@ -18,6 +18,8 @@ quorvix_test(controls_test gui/controls_test.cpp)
 quorvix_test(render_nocontext_test render/render_nocontext_test.cpp)
 quorvix_test(settings_test settings/settings_test.cpp)
 quorvix_e2e(e2e.settings e2e/test_settings.py)
+quorvix_e2e(e2e.start e2e/test_start.py)
+quorvix_e2e(e2e.settings_scale e2e/test_settings_scale.py)
 # The release package, built first by a test of its own, then unpacked and run.
 add_test(NAME package.build COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target package)
 set_tests_properties(package.build PROPERTIES FIXTURES_SETUP quorvix_package TIMEOUT 900)

@@ -69,6 +69,7 @@ struct ViewerSchedule {
     int64_t frame_interval_us; // one refresh of the display: frames come no faster
     int64_t slice_gap_us;      // while messages keep coming, a slice runs at least this often
     int64_t next_pass_us, next_tick_us, next_slice_us, last_frame_us; // on ViewerClockUs
+    int64_t pass_started_us;   // when the pass under way began
 };
 extern ViewerSchedule viewer_schedule;
 // What is due now; with WORK_WAIT, wait_us is how long nothing will be (-1: until a message).

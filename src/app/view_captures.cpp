@@ -98,7 +98,8 @@ void RunCaptureSlice(void)
 void RecaptureBeneathView(void)
 {
     const RECT view = ViewRect();
-    RecaptureReach(&view, MovingWindow());
+    if (RecaptureReach(&view, MovingWindow()))
+        capture_passes_done++;
     Upload();
 }
 
@@ -137,7 +138,8 @@ void RenderView(void)
     // column or a row of windows at a time.
     if (!Inside(&view, &capture_reach)) {
         const RECT reach = ReachAhead(&view);
-        RecaptureReach(&reach, MovingWindow());
+        if (RecaptureReach(&reach, MovingWindow()))
+            capture_passes_done++;
         Upload();
     }
     drawn_origin.x = view.left;

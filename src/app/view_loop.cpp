@@ -50,6 +50,7 @@ void NoteViewerWork(ViewerSchedule* s, ViewerWork work, int64_t now)
     case WORK_START_PASS:
         s->next_pass_us = NextDue(s->next_pass_us, s->capture_period_us, now);
         s->next_slice_us = now;
+        s->pass_started_us = now;
         break;
     case WORK_TICK:
         s->next_tick_us = NextDue(s->next_tick_us, s->tick_period_us, now);
@@ -59,7 +60,11 @@ void NoteViewerWork(ViewerSchedule* s, ViewerWork work, int64_t now)
         s->frame_wanted = false;
         break;
     case WORK_SLICE:
-        s->next_slice_us = now + s->slice_gap_us;
+        // A pass that has run half its period already (a long listing of a
+        // full desktop) gets its slices twice as often, so that it
+        // still ends within the period (input keeps half of the time).
+        s->next_slice_us = now + (now - s->pass_started_us > s->capture_period_us / 2 ? s->slice_gap_us / 2
+                                                                                    : s->slice_gap_us);
         break;
     case WORK_MESSAGES:
     case WORK_WAIT:

@@ -46,14 +46,9 @@ void KeepViewerInFront(void)
     // above ours, although the Windows z-order still has the viewer first
     // among the topmost windows; a SetWindowPos that changes nothing in that
     // order does not restack X, but leaving the topmost band and coming back
-    // does. That restacks the whole display, so it is done only when another
-    // window came to the front since the last time. On Windows the one call
-    // below is all it takes.
-    static HWND last_foreground;
-    const HWND foreground = GetForegroundWindow();
-    if (RunningOnWine() && foreground != last_foreground)
+    // does. On Windows the one call below is all it takes.
+    if (RunningOnWine())
         (void)SetWindowPos(viewer_hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
-    last_foreground = foreground;
     // A refused raise is tried again at the next capture pass.
     (void)SetWindowPos(viewer_hwnd, HWND_TOPMOST, 0, 0, 0, 0, flags);
 }

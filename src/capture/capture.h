@@ -126,9 +126,10 @@ int  CapturePassPending(void);
 int  StepCapturePass(const RECT* reach, HWND moving);
 // Copies what can show within a new reach from the windows listed last, at
 // once (the view has left the region copied last). What the bitmaps hold
-// from the last copy, for the table as it stands, is not copied again. Ends
-// a pass's copying.
-void RecaptureReach(const RECT* reach, HWND moving);
+// from the last copy, for the table as it stands, is not copied again; but
+// a pass whose copying is under way copies all of the new reach and is done.
+// Returns 1 when it finished such a pass, else 0.
+int  RecaptureReach(const RECT* reach, HWND moving);
 // Tiles anew from the table as it stands, after an entry's rectangle moved.
 void ComposeCaptureTiles(void);
 // Entry i's window now has its top-left corner at (left, top), its size unchanged.

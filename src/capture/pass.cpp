@@ -46,15 +46,18 @@ void CaptureAllWindows(HWND leave_out, const RECT* reach, HWND moving)
         (void)StepCapturePass(reach, moving);
 }
 
-void RecaptureReach(const RECT* reach, HWND moving)
+int RecaptureReach(const RECT* reach, HWND moving)
 {
-    PlanCopy(reach, moving, true);
+    // A pass that is copying copies everything anew: it does so for the new
+    // reach and is done, so that a view that keeps moving still gets fresh
+    // pixels every pass. A listing in progress goes on, to copy for its own.
+    const bool finishes_pass = capture_pass.phase == PASS_COPYING;
+    PlanCopy(reach, moving, !finishes_pass);
     while (capture_pass.copy_next < capture_pass.copy_plan_count)
         capture_pass.copy_next = CopyEntryTiles(capture_pass.copy_next);
     FinishCopy();
-    // A listing in progress goes on and copies for its own reach; copying
-    // for an older reach has nothing left to do.
-    if (capture_pass.phase == PASS_COPYING)
+    if (finishes_pass)
         capture_pass.phase = PASS_IDLE;
+    return finishes_pass ? 1 : 0;
 }
 

@@ -7,8 +7,10 @@
 int Read_CsvFile(CsvFile* file, const char* name)
 {
     file->file_name = name;
-    HANDLE handle = CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared every way: an editor or a spreadsheet that has the file open
+    // (for reading and writing, as they keep it) does not stop it being read.
+    HANDLE handle = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         file->status = CSV_READ_CANNOT_OPEN;
         return 0;

@@ -86,6 +86,38 @@ static void SetUpTrackbar(GuiElement* element, WNDPROC replacement)
     Subclass(element->window, replacement, &previous_trackbar_proc);
 }
 
+struct ControlPlace {
+    int32_t x, y, width, height; // pixels in the parent's client area
+};
+
+static int32_t Clamped(int64_t value)
+{
+    return value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : (int32_t)value;
+}
+
+// Where a control stands in its parent at the host's DPI. Each edge is
+// scaled at its place in the host's client area, so that neighbours keep
+// their gaps, children stay inside their containers and painted labels line
+// up with the controls, however deep the nesting. At 96 DPI it is the row's
+// own place.
+static ControlPlace PlaceControl(const GuiElementTable* table, const GuiElement* element,
+                                 int32_t dpi)
+{
+    int32_t parent_x = 0, parent_y = 0;
+    if (element->parent_id != 0)
+        GetAbsolutePosition_GuiElementTable(table, element->parent_id, &parent_x, &parent_y);
+    const int32_t left = Clamped((int64_t)parent_x + element->x);
+    const int32_t top = Clamped((int64_t)parent_y + element->y);
+    const int32_t right = Clamped((int64_t)left + element->width);
+    const int32_t bottom = Clamped((int64_t)top + element->height);
+    ControlPlace place;
+    place.x = Clamped((int64_t)LayoutToPixels(left, dpi) - LayoutToPixels(parent_x, dpi));
+    place.y = Clamped((int64_t)LayoutToPixels(top, dpi) - LayoutToPixels(parent_y, dpi));
+    place.width = Clamped((int64_t)LayoutToPixels(right, dpi) - LayoutToPixels(left, dpi));
+    place.height = Clamped((int64_t)LayoutToPixels(bottom, dpi) - LayoutToPixels(top, dpi));
+    return place;
+}
+
 static int FailCreation(HWND settings_window, GuiElementTable* table, const char* message,
                         int32_t code)
 {
@@ -94,8 +126,9 @@ static int FailCreation(HWND settings_window, GuiElementTable* table, const char
     return 0;
 }
 
-int CreateWindows_GuiElementTable(HWND settings_window, GuiElementTable* table, const GuiSubclassProcs* procs)
+int CreateWindows_GuiElementTable(HWND settings_window, GuiElementTable* table, const GuiHost* host)
 {
+    const GuiSubclassProcs* procs = host->procs;
     const HINSTANCE instance = GetModuleHandleA(nullptr);
     for (int slot = 0; slot < GUI_TABLE_SLOTS; ++slot) {
         GuiElement* element = &table->elements[slot];
@@ -113,13 +146,16 @@ int CreateWindows_GuiElementTable(HWND settings_window, GuiElementTable* table, 
         const HWND parent = ParentWindow(settings_window, table, element->parent_id);
         element->window = nullptr;
         if (parent != nullptr) {
+            const ControlPlace place = PlaceControl(table, element, host->dpi);
             element->window = CreateWindowExA(0, control->class_name, text, control->style,
-                                              element->x, element->y, element->width,
-                                              element->height, parent,
+                                              place.x, place.y, place.width, place.height, parent,
                                               (HMENU)(INT_PTR)element->id, instance, nullptr);
         }
         if (element->window == nullptr)
             return FailCreation(settings_window, table, control->failure_message, control->code);
+        // Before any text is shown; a control that keeps its own font still works.
+        if (host->font != nullptr)
+            (void)SendMessageA(element->window, WM_SETFONT, (WPARAM)host->font, FALSE);
 
         switch (kind) {
         case GUI_KIND_BUTTON:

@@ -24,8 +24,8 @@ struct GuiElement {
     HWND__*  window;                      // the control, null until created or for windowless kinds
     int32_t  id;                          // control id, also the child-window identifier
     int32_t  parent_id;                   // 0: child of the settings window, else a parent element's id
-    int32_t  x, y;                        // pixels in the parent's client area
-    int32_t  width, height;               // pixels
+    int32_t  x, y;                        // in the parent's client area; pixels at 96 DPI
+    int32_t  width, height;               // pixels at 96 DPI
     char     caption[GUI_TEXT_SIZE];      // button/container text; a text label's text
     char     value_type[GUI_TEXT_SIZE];   // D/d double, I/i int, S/s string, else no value
     int32_t  int_value;
@@ -73,6 +73,13 @@ HWND__* FindWindowById_GuiElementTable(const GuiElementTable* table, int32_t id)
 void    GetAbsolutePosition_GuiElementTable(const GuiElementTable* table, int32_t id,
                                             int32_t* x, int32_t* y);
 
+// Positions and sizes in the layout are pixels at 96 DPI; a host at another
+// display scale has them scaled to its own DPI.
+#define GUI_LAYOUT_DPI 96
+// Layout units as pixels at dpi: the nearest pixel, halves up, within the
+// 32-bit range. A dpi below 1 leaves units as they are.
+int32_t LayoutToPixels(int32_t units, int32_t dpi);
+
 // Track bar step of a value: value / scale, a whole number of steps when it
 // is one within a relative 1e-12, else truncated toward zero. 1 when that is a
 // finite 32-bit number; else 0, and step is 0 (scale 0, a NaN) or the nearest
@@ -87,7 +94,7 @@ int ValueToTrackbarStep(double value, double scale, int32_t* step);
 
 // Layout file (layout_table.cpp; Read_CsvFile in csv_read.cpp needs Win32).
 enum CsvReadStatus {                  // Read_CsvFile, the file's status
-    CSV_READ_CANNOT_OPEN    = 101,    // no such file, or another program holds it
+    CSV_READ_CANNOT_OPEN    = 101,    // no such file, or another program holds it unshared
     CSV_READ_NO_SIZE        = 102,
     CSV_READ_NO_MEMORY      = 103,
     CSV_READ_FAILED         = 104,
@@ -186,7 +193,13 @@ enum CreateStatus {
     CREATE_CHECKBOX         = 208,
     CREATE_TRACKBAR         = 209,
 };
-int CreateWindows_GuiElementTable(HWND settings_window, GuiElementTable* table, const GuiSubclassProcs* procs);
+// What the host of the controls (the settings window) tells the toolkit about itself.
+struct GuiHost {
+    const GuiSubclassProcs* procs; // the procedures its controls run through
+    int32_t dpi;                   // of its monitor; the layout's units become dpi / 96 pixels
+    HFONT   font;                  // sent to every control; null leaves each its class's own
+};
+int CreateWindows_GuiElementTable(HWND settings_window, GuiElementTable* table, const GuiHost* host);
 
 // Values (values.cpp); the element's status. A track bar whose value over
 // scale is no finite 32-bit number (scale 0 included) gets position 0

@@ -118,6 +118,19 @@ void GetAbsolutePosition_GuiElementTable(const GuiElementTable* table, int32_t i
     }
 }
 
+int32_t LayoutToPixels(int32_t units, int32_t dpi)
+{
+    if (dpi < 1) return units;
+    // Floor division of the sum: every edge rounds the same way on either
+    // side of 0, so two edges a unit apart stay as far apart anywhere.
+    const int64_t scaled = (int64_t)units * dpi + GUI_LAYOUT_DPI / 2;
+    int64_t pixels = scaled / GUI_LAYOUT_DPI;
+    if (scaled % GUI_LAYOUT_DPI < 0) --pixels;
+    if (pixels > INT32_MAX) return INT32_MAX;
+    if (pixels < INT32_MIN) return INT32_MIN;
+    return (int32_t)pixels;
+}
+
 // Relative distance from a whole number of steps that still counts as that
 // number: far above the rounding of a division, far below a typed digit.
 static const double whole_step_tolerance = 1e-12;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellscalingapi.h>
 #include "gui/gui.h"
 
 #define SETTINGS_X 50
@@ -31,6 +32,23 @@ enum SettingsNotice {
 
 // The replacements of the controls' procedures, for the controls this window hosts.
 extern const GuiSubclassProcs settings_subclass_procs;
+
+// The display scale (settings_scale.cpp). SETTINGS_X..SETTINGS_HEIGHT and the
+// layout file are pixels at 96 DPI; the window and its controls are scaled
+// to the DPI of the monitor it opens on.
+extern int32_t settings_dpi;  // of that monitor, while the window is open
+extern HFONT   settings_font; // the controls' and labels' font; null: the system's, at 96 DPI
+typedef HRESULT (WINAPI* DpiForMonitorProc)(HMONITOR, MONITOR_DPI_TYPE, UINT*, UINT*);
+// GetDpiForMonitor where the system has it (Windows 8.1 and later), else null.
+DpiForMonitorProc LoadDpiForMonitor(void);
+// The monitor's DPI as dpi_for_monitor answers it; else (null, or no answer) the screen's.
+int32_t MonitorDpi(HMONITOR monitor, DpiForMonitorProc dpi_for_monitor);
+// The window's outer rectangle at dpi, moved left and up as far as it takes
+// to end within work_area (null: anywhere).
+RECT SettingsWindowRect(int32_t dpi, const RECT* work_area);
+// A font for dpi of the cells the layout is laid out for; null where the
+// system's own font is that one (96 DPI) or none can be made.
+HFONT CreateSettingsFont(int32_t dpi);
 
 // Registers the class and reads the layout file. 1 when both succeeded.
 int RegisterSettingsClass(HINSTANCE instance);

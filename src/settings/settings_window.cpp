@@ -266,18 +266,21 @@ LRESULT CALLBACK TrackbarSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
 // ---------------------------------------------------------------------------
 // The window
 
-static LRESULT OnSettingsCreate(HWND hwnd)
+static LRESULT OnSettingsCreate(HWND hwnd, const CREATESTRUCTA* created)
 {
     Clear_GuiElementTable(&element_table);
     // A failed load keeps the rows parsed before the failing one; they still get controls.
     (void)Load_GuiElementTable(&element_table, &layout_file);
     LoadInitialValues();
     (void)ShowWindow(hwnd, SW_SHOW); // the previous visibility state is of no interest
+    // Without a font of its own each control keeps the system's, which is legible.
+    settings_font = CreateSettingsFont(settings_dpi);
+    const GuiHost host = {&settings_subclass_procs, settings_dpi, settings_font};
     // A control that cannot be made has shown its message box; the others stay.
-    (void)CreateWindows_GuiElementTable(hwnd, &element_table, &settings_subclass_procs);
+    (void)CreateWindows_GuiElementTable(hwnd, &element_table, &host);
     TellViewer(SETTINGS_OPENED);
     // The pointer is a convenience; a refused move changes nothing else.
-    (void)SetCursorPos(SETTINGS_X + SETTINGS_WIDTH / 2, SETTINGS_Y + SETTINGS_HEIGHT / 2);
+    (void)SetCursorPos(created->x + created->cx / 2, created->y + created->cy / 2);
     return 0;
 }
 
@@ -286,7 +289,8 @@ static void DrawTextLabel(const GuiElement* element)
     int32_t xloc = 0, yloc = 0;
     GetAbsolutePosition_GuiElementTable(&element_table, element->id, &xloc, &yloc);
     // A label that cannot be drawn stays blank; the next paint tries again.
-    (void)TextOutA(settings_paint_dc, xloc, yloc, element->caption,
+    (void)TextOutA(settings_paint_dc, LayoutToPixels(xloc, settings_dpi),
+                   LayoutToPixels(yloc, settings_dpi), element->caption,
                    BoundedTextLength(element->caption, GUI_TEXT_SIZE));
 }
 
@@ -295,6 +299,9 @@ static LRESULT OnSettingsPaint(HWND hwnd)
 {
     settings_paint_dc = BeginPaint(hwnd, &settings_paint);
     if (settings_paint_dc) {
+        // The paint DC is new each time and goes with EndPaint: nothing to put back.
+        if (settings_font != NULL)
+            (void)SelectObject(settings_paint_dc, settings_font);
         for (int i = 0; i < GUI_TABLE_SLOTS && element_table.elements[i].id != 0; ++i) {
             if (KindOf_GuiElement(&element_table.elements[i]) == GUI_KIND_TEXT_LABEL)
                 DrawTextLabel(&element_table.elements[i]);
@@ -319,6 +326,10 @@ static LRESULT OnSettingsClose(HWND hwnd)
     ReturnKeyboard();
     // The controls go with the window; a box that had the focus commits on the way.
     (void)DestroyWindow(hwnd);
+    // The controls that used the font went with the window.
+    if (settings_font != NULL)
+        (void)DeleteObject(settings_font);
+    settings_font = NULL;
     Release_GuiElementTable(&element_table);
     TellViewer(SETTINGS_CLOSED);
     settings_window_open = 0;
@@ -328,7 +339,7 @@ static LRESULT OnSettingsClose(HWND hwnd)
 LRESULT CALLBACK SettingsWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_CREATE:  return OnSettingsCreate(hwnd);
+    case WM_CREATE:  return OnSettingsCreate(hwnd, (const CREATESTRUCTA*)lParam);
     case WM_PAINT:   return OnSettingsPaint(hwnd);
     case WM_CLOSE:   return OnSettingsClose(hwnd);
     case WM_DESTROY: return 0; // closing the settings window never ends the program
@@ -380,6 +391,13 @@ static int FillLayoutPathBesideExe(void)
     return 1;
 }
 
+// Whether the working directory has no file of that name at all.
+static bool NoLayoutFileHere(void)
+{
+    return GetFileAttributesA(layout_file_name) == INVALID_FILE_ATTRIBUTES &&
+           GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 // The working directory comes first; a program started from elsewhere (a
 // shortcut's start folder, a console) reads the file shipped beside it.
 static int ReadLayoutFile(void)
@@ -387,8 +405,9 @@ static int ReadLayoutFile(void)
     Clear_CsvFile(&layout_file);
     if (Read_CsvFile(&layout_file, layout_file_name) == 1)
         return 1;
-    // 101: no such file here. A file that exists but cannot be read is not replaced.
-    if (layout_file.status != CSV_READ_CANNOT_OPEN || !FillLayoutPathBesideExe())
+    // A file here that cannot be read (another program holds it without
+    // sharing, or it is refused to us) is never replaced by another one.
+    if (!NoLayoutFileHere() || !FillLayoutPathBesideExe())
         return 0;
     Clear_CsvFile(&layout_file);
     return Read_CsvFile(&layout_file, layout_path_beside_exe);
@@ -414,9 +433,18 @@ int CreateSettingsWindow(HINSTANCE instance)
     // a failed creation lets it go again, so the next request retries.
     settings_window_open = 1;
     settings_return_window = GetForegroundWindow();
+    // The monitor of the window's top-left corner at 96 DPI: the primary one,
+    // as that corner lies near the origin.
+    const POINT corner = {SETTINGS_X, SETTINGS_Y};
+    const HMONITOR monitor = MonitorFromPoint(corner, MONITOR_DEFAULTTOPRIMARY);
+    settings_dpi = MonitorDpi(monitor, LoadDpiForMonitor());
+    MONITORINFO info;
+    info.cbSize = sizeof(info);
+    const bool known = monitor != NULL && GetMonitorInfoA(monitor, &info);
+    const RECT place = SettingsWindowRect(settings_dpi, known ? &info.rcWork : NULL);
     HWND hwnd = CreateWindowExA(WS_EX_CLIENTEDGE | WS_EX_TOPMOST, settings_class_name, settings_title,
-                                WS_OVERLAPPEDWINDOW, SETTINGS_X, SETTINGS_Y, SETTINGS_WIDTH,
-                                SETTINGS_HEIGHT, NULL, NULL, instance, NULL);
+                                WS_OVERLAPPEDWINDOW, place.left, place.top, place.right - place.left,
+                                place.bottom - place.top, NULL, NULL, instance, NULL);
     if (!hwnd) {
         settings_window_open = 0;
         return 0;

@@ -34,8 +34,9 @@ struct Second {
 
 // One second of the loop against a queue that always holds input (a mouse
 // reporting 1000 times a second): each batch of messages takes 1 ms and asks
-// for a frame; a slice takes 1 ms and a pass needs 10; a frame takes 6 ms.
-Second SimulateStream(bool input_streams)
+// for a frame; a slice takes 1 ms and a pass needs slices_per_pass of them
+// (10 over a few windows, 40 over a full desktop); a frame takes 6 ms.
+Second SimulateStream(bool input_streams, int slices_per_pass = 10)
 {
     ViewerSchedule s = Schedule();
     Second run;
@@ -50,7 +51,7 @@ Second SimulateStream(bool input_streams)
             if (now - (s.next_pass_us) > run.latest_pass_start)
                 run.latest_pass_start = now - s.next_pass_us;
             s.pass_pending = true;
-            slices_left = 10;
+            slices_left = slices_per_pass;
             break;
         case WORK_SLICE:
             now += ms;
@@ -92,6 +93,12 @@ TEST(ViewerSchedule, PassesRunOnTimeWhileInputStreamsIn)
     EXPECT_GE(run.batches, 500) << "input still has most of the time";
     EXPECT_LE(run.frames, 61) << "no more frames than the display shows";
     EXPECT_GE(run.frames, 55) << "a frame at every refresh while the pointer moves";
+
+    // A pass of four times the work, late, gets its slices twice as often:
+    // six passes a second rather than four, input keeping a good share.
+    const Second full = SimulateStream(true, 40);
+    EXPECT_GE(full.passes_done, 6);
+    EXPECT_GE(full.batches, 350) << "input keeps a good share of the time";
 }
 
 TEST(ViewerSchedule, AtRestNothingRunsButThePassesAndTheTicks)

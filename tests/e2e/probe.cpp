@@ -6,6 +6,9 @@
 //   send HWND MSG WPARAM LPARAM   SendMessageA, prints the result
 //   post HWND MSG WPARAM LPARAM   PostMessageA
 //   gettext HWND                  the window text
+//   hold FILE SHARE MS            FILE opened for reading and writing with share mode SHARE
+//                                 (1 read, 2 write, 4 delete), as an editor keeps a file it
+//                                 has open; says so, and holds it for MS
 //   cursor                        cursor position and visibility
 //   focus                         the foreground window and the window with the keyboard
 //   type TEXT                     TEXT as key presses through the system's input queue
@@ -324,8 +327,25 @@ static int PrintVersion(const char* file)
     return 0;
 }
 
+// A file held open the way an editor or a spreadsheet holds one while the
+// user works on it.
+static int HoldFile(const char* path, DWORD share, int ms)
+{
+    const HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, share, NULL, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, NULL);
+    printf("{\"held\": %d}\n", file != INVALID_HANDLE_VALUE ? 1 : 0);
+    fflush(stdout);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    Sleep((DWORD)ms);
+    (void)CloseHandle(file); // the process ends next anyway
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc >= 5 && strcmp(argv[1], "hold") == 0)
+        return HoldFile(argv[2], (DWORD)atoi(argv[3]), atoi(argv[4]));
     if (argc >= 4 && strcmp(argv[1], "list") == 0) {
         ListFilter f = {argv[2], argv[3]};
         EnumWindows(ListTop, (LPARAM)&f);

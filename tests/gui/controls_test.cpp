@@ -16,6 +16,8 @@
 
 static GuiElementTable table;
 static CsvFile layout;
+// A host as the settings window is one at 96 DPI: the layout's own pixels, the system's font.
+static const GuiHost host_at_96 = {&settings_subclass_procs, 96, nullptr};
 
 // ---------------------------------------------------------------------------
 // Host window and message boxes
@@ -164,7 +166,7 @@ TEST(Controls, EveryKindCreatedAndNested)
         Row("Button", 112, 0, {10, 440, 90, 24}, {{CELL_CAPTION, "Top"}}),
     });
     ASSERT_EQ(table.count, 13);
-    ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table, &settings_subclass_procs), 1);
+    ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table, &host_at_96), 1);
     EXPECT_EQ(table.status, 0);
     EXPECT_TRUE(error_boxes.empty());
 
@@ -236,6 +238,43 @@ TEST(Controls, EveryKindCreatedAndNested)
     EXPECT_TRUE(UnregisterClassA("GraphicsWindow", GetModuleHandleA(nullptr)));
 }
 
+TEST(Controls, PlacedAndLetteredAtTheHostsDpi)
+{
+    HostGuard g;
+    LoadRows({
+        Row("Container", 100, 0, {5, 7, 301, 203}, {{CELL_CAPTION, "Lens"}}),
+        Row("Write", 101, 100, {11, 13, 86, 24}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "0.7"}}),
+        Row("Button", 102, 100, {97, 13, 40, 24}, {{CELL_CAPTION, "Go"}}), // touches the box
+    });
+    const HFONT font = CreateFontA(20, 9, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "System");
+    ASSERT_NE(font, nullptr);
+    const GuiHost host = {&settings_subclass_procs, 120, font};
+    ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table, &host), 1);
+
+    // Every edge at 1.25 times its place in the host, halves up: the box's
+    // right edge and the button's left one stay the same line.
+    const struct { int id; RECT in_host; } expected[] = {
+        {100, {6, 9, 383, 263}},     // 5, 7, 306, 210
+        {101, {20, 25, 128, 55}},    // 16, 20, 102, 44
+        {102, {128, 25, 178, 55}},   // 102, 20, 142, 44
+    };
+    for (const auto& x : expected) {
+        SCOPED_TRACE(testing::Message() << "id " << x.id);
+        const HWND window = Element(x.id)->window;
+        RECT r;
+        ASSERT_TRUE(GetWindowRect(window, &r));
+        MapWindowPoints(HWND_DESKTOP, g.host, (POINT*)&r, 2);
+        EXPECT_EQ(r.left, x.in_host.left);
+        EXPECT_EQ(r.top, x.in_host.top);
+        EXPECT_EQ(r.right, x.in_host.right);
+        EXPECT_EQ(r.bottom, x.in_host.bottom);
+        EXPECT_EQ((HFONT)SendMessageA(window, WM_GETFONT, 0, 0), font);
+    }
+    (void)DestroyWindow(g.host);
+    g.host = nullptr;
+    (void)DeleteObject(font);
+}
+
 TEST(Controls, FailuresShowTheirMessageAndStop)
 {
     struct Case {
@@ -284,7 +323,7 @@ TEST(Controls, FailuresShowTheirMessageAndStop)
         HostGuard g;
         ASSERT_NO_FATAL_FAILURE(LoadRows(c.rows));
 
-        EXPECT_EQ(CreateWindows_GuiElementTable(g.host, &table, &settings_subclass_procs), 0);
+        EXPECT_EQ(CreateWindows_GuiElementTable(g.host, &table, &host_at_96), 0);
         EXPECT_EQ(table.status, c.code);
         ASSERT_EQ(error_boxes.size(), 1u);
         EXPECT_EQ(error_boxes[0].text, c.message);
@@ -295,11 +334,11 @@ TEST(Controls, FailuresShowTheirMessageAndStop)
 
     // Nothing to create; a word of no kind between two controls.
     HostGuard g;
-    EXPECT_EQ(CreateWindows_GuiElementTable(g.host, &table, &settings_subclass_procs), 1);
+    EXPECT_EQ(CreateWindows_GuiElementTable(g.host, &table, &host_at_96), 1);
     LoadRows({top_button,
               Row("Xylophone", 70, 0, {1, 1, 50, 20}),
               container});
-    EXPECT_EQ(CreateWindows_GuiElementTable(g.host, &table, &settings_subclass_procs), 1);
+    EXPECT_EQ(CreateWindows_GuiElementTable(g.host, &table, &host_at_96), 1);
     EXPECT_NE(Element(60)->window, nullptr);
     EXPECT_EQ(Element(70)->window, nullptr);
     EXPECT_NE(Element(50)->window, nullptr);
@@ -327,7 +366,7 @@ TEST(Controls, TrackbarRangesAndPositions)
     }
     rows.push_back(Row("Write", 9, 0, {0, 320, 200, 30}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "1"}}));
     LoadRows(rows);
-    ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table, &settings_subclass_procs), 1);
+    ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table, &host_at_96), 1);
 
     GuiElement* k1 = Element(1);
     EXPECT_EQ(Send(k1, TBM_GETPOS), 70);
@@ -415,7 +454,7 @@ TEST(Controls, EditBoxTextsInAndOut)
         Row("Write", 5, 0, {0, 120, 200, 22}),
         Row("Read", 6, 0, {0, 150, 200, 22}, {{CELL_TYPE, "D"}, {CELL_DOUBLE, "1"}}),
     });
-    ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table, &settings_subclass_procs), 1);
+    ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table, &host_at_96), 1);
     GuiElement* d = Element(1);
     GuiElement* small = Element(2);
     GuiElement* i = Element(3);
@@ -490,7 +529,7 @@ TEST(Controls, LinkedPairsFollowEachOther)
             {CELL_MAX, "1200"}, {CELL_SCALE, "10"}, {CELL_EDITBOX, 301}}),
         Row("Write", 304, 0, {0, 80, 100, 22}, {{CELL_TYPE, "d"}, {CELL_DOUBLE, "1"}, {CELL_TRACKBAR, 903}}),
     });
-    ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table, &settings_subclass_procs), 1);
+    ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table, &host_at_96), 1);
     GuiElement* box = Element(303);
     GuiElement* bar = Element(903);
     ASSERT_EQ(Element(box->linked_trackbar_id), bar);
@@ -557,7 +596,7 @@ TEST(Controls, MultilineBufferScrolls)
         Row("Multiline", 1, 0, {0, 0, 300, 50}, {{CELL_LINES, 4}, {CELL_LINE_LENGTH, 40}}),
         Row("Multiline", 2, 0, {0, 60, 300, 50}, {{CELL_LINES, 1}, {CELL_LINE_LENGTH, 32}}),
     });
-    ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table, &settings_subclass_procs), 1);
+    ASSERT_EQ(CreateWindows_GuiElementTable(g.host, &table, &host_at_96), 1);
     GuiElement* log = Element(1);
 
     ReportReadError_CsvFile(101, log);

@@ -416,6 +416,21 @@ TEST(ElementTable, RecordsLookupsAndPositions)
     EXPECT_EQ(table.elements[0].window, nullptr);
 }
 
+TEST(ElementTable, LayoutUnitsToPixels)
+{
+    EXPECT_EQ(LayoutToPixels(86, 96), 86);
+    EXPECT_EQ(LayoutToPixels(86, 192), 172);
+    EXPECT_EQ(LayoutToPixels(86, 144), 129);
+    // To the nearest pixel, halves up, alike on both sides of 0.
+    EXPECT_EQ(LayoutToPixels(5, 120), 6);   // 6.25
+    EXPECT_EQ(LayoutToPixels(2, 120), 3);   // 2.5
+    EXPECT_EQ(LayoutToPixels(-2, 120), -2); // -2.5
+    EXPECT_EQ(LayoutToPixels(-5, 120), -6); // -6.25
+    EXPECT_EQ(LayoutToPixels(INT32_MAX, 192), INT32_MAX);
+    EXPECT_EQ(LayoutToPixels(INT32_MIN, 192), INT32_MIN);
+    EXPECT_EQ(LayoutToPixels(7, 0), 7);
+}
+
 TEST(TrackbarStep, ScaledValuesAndBadScales)
 {
     int32_t step = -1;
@@ -555,10 +570,17 @@ TEST(LayoutFile, ReadFailuresLeaveCodes)
     EXPECT_EQ(table.status, 101);
     Release_CsvFile(&file);
 
-    // The file is opened without sharing: one held open elsewhere cannot be read.
+    // Held open for reading and writing, as a spreadsheet holds the file it
+    // shows, the file is still read; held without any sharing, it cannot be.
     const std::string path = std::string(QUORVIX_TEST_DATA) + "/user_layout.csv";
-    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Read_CsvFile(&file, path.c_str()), 1);
+    EXPECT_EQ(file.line_count, 26);
+    (void)CloseHandle(held);
+    Release_CsvFile(&file);
+    held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(Read_CsvFile(&file, path.c_str()), 0);
     EXPECT_EQ(file.status, 101);

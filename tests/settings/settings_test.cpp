@@ -553,4 +553,65 @@ TEST_F(SettingsWindow, OpeningAndClosingManyTimesLeavesNoWindows)
     EXPECT_EQ(CountSettingsWindows(), 0);
 }
 
+// Stand-ins for GetDpiForMonitor: a monitor at 150 %, and a refusal.
+HRESULT WINAPI MonitorAt144(HMONITOR, MONITOR_DPI_TYPE type, UINT* x, UINT* y)
+{
+    *x = *y = type == MDT_EFFECTIVE_DPI ? 144 : 1;
+    return S_OK;
+}
+
+HRESULT WINAPI MonitorRefuses(HMONITOR, MONITOR_DPI_TYPE, UINT*, UINT*)
+{
+    return E_INVALIDARG;
+}
+
+TEST(SettingsScale, DpiOfTheMonitorElseOfTheScreen)
+{
+    const HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    const HDC screen = GetDC(NULL);
+    const int screen_dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(NULL, screen);
+    ASSERT_EQ(screen_dpi, 96);
+    EXPECT_EQ(MonitorDpi(primary, MonitorAt144), 144);
+    EXPECT_EQ(MonitorDpi(primary, MonitorRefuses), 96);
+    EXPECT_EQ(MonitorDpi(primary, NULL), 96) << "as on Windows 7";
+    // Wine has GetDpiForMonitor, as Windows 8.1 and later have; one DPI for every monitor.
+    ASSERT_NE(LoadDpiForMonitor(), (DpiForMonitorProc)NULL);
+    EXPECT_EQ(MonitorDpi(primary, LoadDpiForMonitor()), 96);
+}
+
+TEST(SettingsScale, WindowScaledAndKeptWithinTheWorkArea)
+{
+    struct Case { int32_t dpi; RECT work; RECT expected; } cases[] = {
+        {96, {0, 0, 1920, 1080}, {50, 50, 550, 550}},
+        {144, {0, 0, 1920, 1080}, {75, 75, 825, 825}},
+        {192, {0, 0, 1920, 1080}, {100, 80, 1100, 1080}},   // moved up to end at the bottom
+        {96, {62, 40, 1920, 1080}, {50, 50, 550, 550}},     // never pushed right or down
+        {192, {0, 0, 1280, 720}, {100, 0, 1100, 1000}},     // too tall: from the top
+    };
+    for (const Case& c : cases) {
+        const RECT r = SettingsWindowRect(c.dpi, &c.work);
+        EXPECT_TRUE(EqualRect(&r, &c.expected)) << c.dpi << ": " << r.left << "," << r.top << ","
+                                                << r.right << "," << r.bottom;
+    }
+}
+
+TEST(SettingsScale, FontOfTheLayoutsCellsAtTheDpi)
+{
+    EXPECT_EQ(CreateSettingsFont(96), (HFONT)NULL) << "at 96 DPI the system's own font";
+    const HDC screen = GetDC(NULL);
+    TEXTMETRICA system_font, scaled;
+    SelectObject(screen, GetStockObject(SYSTEM_FONT));
+    GetTextMetricsA(screen, &system_font);
+    const HFONT font = CreateSettingsFont(192);
+    ASSERT_NE(font, (HFONT)NULL);
+    SelectObject(screen, font);
+    GetTextMetricsA(screen, &scaled);
+    SelectObject(screen, GetStockObject(SYSTEM_FONT));
+    ReleaseDC(NULL, screen);
+    DeleteObject(font);
+    EXPECT_NEAR(scaled.tmHeight, 2 * system_font.tmHeight, 2);
+    EXPECT_NEAR(scaled.tmAveCharWidth, 2 * system_font.tmAveCharWidth, 1);
+}
+
 } // namespace
