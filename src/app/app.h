@@ -30,6 +30,10 @@ void CentreViewerOn(POINT cursor);
 bool ViewerCentredOn(POINT cursor);
 // First among the topmost windows again, without taking activation.
 void KeepViewerInFront(void);
+// Until then (ViewerClockUs) every pass restacks: the settings window gave
+// the keyboard back to a window of another program, which comes to the front
+// when that program gets to it.
+extern int64_t viewer_restack_until_us;
 // The show command as one that leaves the foreground window its keyboard.
 int NoActivateShowCommand(int show_command);
 bool RunningOnWine(void);

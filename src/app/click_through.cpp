@@ -419,9 +419,9 @@ void PassToCaptureHolder(UINT msg, POINT pt)
     info.cbSize = sizeof(info);
     if (!GetGUIThreadInfo(0, &info) || info.hwndCapture == NULL || !OtherProgram(info.hwndCapture))
         return;
-    // An open menu and a window being moved or sized hold the pointer
-    // itself, and get every event: what came here is not theirs.
-    if (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE | GUI_INMOVESIZE))
+    // An open menu holds the pointer itself and gets every event: what came
+    // here is not its. A move or size loop does not, and needs these.
+    if (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE))
         return;
     RECT view;
     if (!GetWindowRect(viewer_hwnd, &view) || !PtInRect(&view, pt))

@@ -39,6 +39,18 @@ bool RunningOnWine(void)
     return wine == 1;
 }
 
+int64_t viewer_restack_until_us;
+
+// A window being moved or sized holds the pointer through an X grab under
+// Wine, which a restack of the display breaks off.
+static bool ForegroundMovesOrSizes(void)
+{
+    GUITHREADINFO info;
+    memset(&info, 0, sizeof(info));
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(0, &info) && (info.flags & GUI_INMOVESIZE) != 0;
+}
+
 void KeepViewerInFront(void)
 {
     const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
@@ -46,8 +58,16 @@ void KeepViewerInFront(void)
     // above ours, although the Windows z-order still has the viewer first
     // among the topmost windows; a SetWindowPos that changes nothing in that
     // order does not restack X, but leaving the topmost band and coming back
-    // does. On Windows the one call below is all it takes.
-    if (RunningOnWine())
+    // does. That restacks the whole display, so it is done only for a while
+    // after another window came to the front, as that program raises its
+    // window when it gets to it. On Windows the one call below is all it takes.
+    static HWND last_foreground;
+    const HWND foreground = GetForegroundWindow();
+    const int64_t now = ViewerClockUs();
+    if (foreground != last_foreground && viewer_restack_until_us < now + 2000000)
+        viewer_restack_until_us = now + 2000000;
+    last_foreground = foreground;
+    if (RunningOnWine() && now < viewer_restack_until_us && !ForegroundMovesOrSizes())
         (void)SetWindowPos(viewer_hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
     // A refused raise is tried again at the next capture pass.
     (void)SetWindowPos(viewer_hwnd, HWND_TOPMOST, 0, 0, 0, 0, flags);
