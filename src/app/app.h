@@ -30,10 +30,13 @@ void CentreViewerOn(POINT cursor);
 bool ViewerCentredOn(POINT cursor);
 // First among the topmost windows again, without taking activation.
 void KeepViewerInFront(void);
-// Until then (ViewerClockUs) every pass restacks: the settings window gave
-// the keyboard back to a window of another program, which comes to the front
-// when that program gets to it.
-extern int64_t viewer_restack_until_us;
+// Under Wine the passes of the next two seconds restack the viewer: a window
+// of another program that came to the front, or got the keyboard back from
+// the settings window, is raised when that program gets to it.
+void RestackViewerAWhile(void);
+// The foreground thread's GUI state (capture, menu and move loops). false
+// when the system has none to give.
+bool ForegroundGuiInfo(GUITHREADINFO* info);
 // The show command as one that leaves the foreground window its keyboard.
 int NoActivateShowCommand(int show_command);
 bool RunningOnWine(void);

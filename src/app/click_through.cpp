@@ -415,9 +415,7 @@ void PassToCaptureHolder(UINT msg, POINT pt)
     if (!RunningOnWine() || !viewer_passes_through)
         return;
     GUITHREADINFO info;
-    memset(&info, 0, sizeof(info));
-    info.cbSize = sizeof(info);
-    if (!GetGUIThreadInfo(0, &info) || info.hwndCapture == NULL || !OtherProgram(info.hwndCapture))
+    if (!ForegroundGuiInfo(&info) || info.hwndCapture == NULL || !OtherProgram(info.hwndCapture))
         return;
     // An open menu holds the pointer itself and gets every event: what came
     // here is not its. A move or size loop does not, and needs these.

@@ -95,12 +95,18 @@ void RunCaptureSlice(void)
     }
 }
 
+// Copies what the reach shows now; a pass it finishes counts as one run.
+static void RecaptureAndUpload(const RECT* reach)
+{
+    if (RecaptureReach(reach, MovingWindow()))
+        capture_passes_done++;
+    Upload();
+}
+
 void RecaptureBeneathView(void)
 {
     const RECT view = ViewRect();
-    if (RecaptureReach(&view, MovingWindow()))
-        capture_passes_done++;
-    Upload();
+    RecaptureAndUpload(&view);
 }
 
 void ShowMovedWindow(void)
@@ -138,9 +144,7 @@ void RenderView(void)
     // column or a row of windows at a time.
     if (!Inside(&view, &capture_reach)) {
         const RECT reach = ReachAhead(&view);
-        if (RecaptureReach(&reach, MovingWindow()))
-            capture_passes_done++;
-        Upload();
+        RecaptureAndUpload(&reach);
     }
     drawn_origin.x = view.left;
     drawn_origin.y = view.top;

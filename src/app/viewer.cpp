@@ -39,16 +39,29 @@ bool RunningOnWine(void)
     return wine == 1;
 }
 
-int64_t viewer_restack_until_us;
+bool ForegroundGuiInfo(GUITHREADINFO* info)
+{
+    memset(info, 0, sizeof(*info));
+    info->cbSize = sizeof(*info);
+    return GetGUIThreadInfo(0, info) != FALSE;
+}
+
+static const int64_t viewer_restack_us = 2000000;
+static int64_t viewer_restack_until_us; // on ViewerClockUs
+
+void RestackViewerAWhile(void)
+{
+    const int64_t until = ViewerClockUs() + viewer_restack_us;
+    if (viewer_restack_until_us < until)
+        viewer_restack_until_us = until;
+}
 
 // A window being moved or sized holds the pointer through an X grab under
 // Wine, which a restack of the display breaks off.
 static bool ForegroundMovesOrSizes(void)
 {
     GUITHREADINFO info;
-    memset(&info, 0, sizeof(info));
-    info.cbSize = sizeof(info);
-    return GetGUIThreadInfo(0, &info) && (info.flags & GUI_INMOVESIZE) != 0;
+    return ForegroundGuiInfo(&info) && (info.flags & GUI_INMOVESIZE) != 0;
 }
 
 void KeepViewerInFront(void)
@@ -63,11 +76,10 @@ void KeepViewerInFront(void)
     // window when it gets to it. On Windows the one call below is all it takes.
     static HWND last_foreground;
     const HWND foreground = GetForegroundWindow();
-    const int64_t now = ViewerClockUs();
-    if (foreground != last_foreground && viewer_restack_until_us < now + 2000000)
-        viewer_restack_until_us = now + 2000000;
+    if (foreground != last_foreground)
+        RestackViewerAWhile();
     last_foreground = foreground;
-    if (RunningOnWine() && now < viewer_restack_until_us && !ForegroundMovesOrSizes())
+    if (RunningOnWine() && ViewerClockUs() < viewer_restack_until_us && !ForegroundMovesOrSizes())
         (void)SetWindowPos(viewer_hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
     // A refused raise is tried again at the next capture pass.
     (void)SetWindowPos(viewer_hwnd, HWND_TOPMOST, 0, 0, 0, 0, flags);

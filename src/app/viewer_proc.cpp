@@ -228,7 +228,7 @@ static LRESULT OnSettingsNotice(WPARAM notice)
         viewer_live = false;
         break;
     case SETTINGS_CLOSED:
-        viewer_restack_until_us = ViewerClockUs() + 2000000;
+        RestackViewerAWhile();
         PointAtViewerCentre();
         // A timer that cannot be set is made up for by the loop's own clock.
         (void)SetTimer(viewer_hwnd, capture_timer_id, capture_period_ms, NULL);
